@@ -1,0 +1,33 @@
+# Thin wrapper over CMake. `make play` builds the program and starts it in
+# build/play/, the working folder that holds the opening-book files; `make test`
+# builds and runs every test, in a normal build and under the address and
+# undefined-behaviour sanitizers.
+
+JOBS ?= 2
+GENERATOR := -G Ninja
+
+.PHONY: all build play test test-release test-sanitize clean
+
+all: build
+
+build:
+	cmake -S . -B build $(GENERATOR) -DCMAKE_BUILD_TYPE=Release
+	cmake --build build -j $(JOBS)
+
+play: build
+	cd build/play && ../chess_main
+
+test: test-release test-sanitize
+
+test-release:
+	cmake -S . -B build $(GENERATOR) -DCMAKE_BUILD_TYPE=Release
+	cmake --build build -j $(JOBS)
+	ctest --test-dir build --output-on-failure -j $(JOBS)
+
+test-sanitize:
+	cmake -S . -B build-sanitize $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCHESS_SANITIZE=ON
+	cmake --build build-sanitize -j $(JOBS)
+	ctest --test-dir build-sanitize --output-on-failure -j $(JOBS)
+
+clean:
+	rm -rf build build-sanitize

@@ -1,0 +1,15 @@
+// Entry point of chess_variant.
+#include <unistd.h>
+
+#include <iostream>
+#include <memory>
+
+#include "apps/variant_settings.h"
+#include "console/program.h"
+
+int main() {
+    // The record is large (the move lists of ten plies); keep it off the stack.
+    auto game = std::make_unique<chess::GameState>();
+    return chess::run_program(*game, std::cin, std::cout, isatty(STDIN_FILENO) == 1,
+                              chess::variant_program_settings);
+}

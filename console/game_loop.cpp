@@ -1,0 +1,139 @@
+#include "console/game_loop.h"
+
+#include <string>
+
+#include "commands/book.h"
+#include "console/board_display.h"
+#include "console/console_io.h"
+#include "console/move_entry.h"
+#include "console/transcript.h"
+#include "engine/move_choice.h"
+#include "model/board.h"
+#include "model/notation.h"
+#include "movegen/make_move.h"
+
+namespace chess {
+
+namespace {
+
+// A transcript line holds this many move pairs.
+constexpr int16_t pairs_per_line = 7;
+
+void set_colour_names(GameState& g) {
+    g.human_name = "WHITE";
+    g.computer_name = "BLACK";
+    if (g.computer_side == GameState::white_side) {
+        g.human_name = "BLACK";
+        g.computer_name = "WHITE";
+    }
+}
+
+// The user's move would leave the user's own king capturable and has been
+// taken back. A search for the user's colour at depth 2 finds out whether the
+// user has any legal move at all; it announces mate or stalemate itself. The
+// move it chooses is not played.
+void check_test(GameState& g) {
+    print_line(g.console, " YOU ARE IN CHECK!");
+    g.search_side = static_cast<int16_t>(-g.search_side);
+    const int16_t kept_depth = g.search_depth;
+    g.search_depth = 2;
+    search(g);
+    g.search_side = static_cast<int16_t>(-g.search_side);
+    g.search_depth = kept_depth;
+}
+
+// Both moves of the turn on the console, and as one pair in the transcript.
+void report_moves(GameState& g) {
+    print_line(g.console, g.human_name + " " + g.human_move_text);
+    print_line(g.console, g.computer_name + " " + g.computer_move_text);
+    if (g.transcript_on == 1) {
+        transcript_write(g, g.human_move_text + " " + g.computer_move_text + " ");
+        g.transcript_pairs = static_cast<int16_t>(g.transcript_pairs + 1);
+    }
+    if (g.transcript_pairs >= pairs_per_line) {
+        transcript_write_line(g, " ");
+        g.transcript_pairs = 0;
+    }
+}
+
+// Plays the computer's choice: row `chosen_index` of the ply-1 list, after the
+// hand-over of a book reply into row 1.
+void play_computer_move(GameState& g) {
+    g.ply = 1;
+    g.move_index = g.chosen_index;
+    if (g.book_reply_pending == 1) book_hand_over(g);
+    make_move(g);
+    note_castling_loss(g);
+}
+
+}  // namespace
+
+void note_castling_loss(GameState& g) {
+    const int16_t code = g.move_list[g.move_index][GameState::ply_base[g.ply] + 1];
+    const int16_t from = move_from(code);
+    const int16_t to = move_to(code);
+    // A move code of the list always names two playing squares; anything else
+    // is left alone rather than read outside the board.
+    if (!is_playing_square(from) || !is_playing_square(to)) return;
+    if (g.board[to] == -king) {
+        g.castle_moved[1] = 1;
+        g.white_king_moved = 1;
+    }
+    if (from == sq_h1) g.castle_moved[2] = 1;
+    if (from == sq_a1) g.castle_moved[3] = 1;
+    if (g.board[to] == king) {
+        g.castle_moved[4] = 1;
+        g.black_king_moved = 1;
+    }
+    if (from == sq_h8) g.castle_moved[5] = 1;
+    if (from == sq_a8) g.castle_moved[6] = 1;
+}
+
+void end_game(GameState& g) {
+    show_board(g);
+    ask_text(g.console, g.settings.game_over_prompt);
+    transcript_close(g);
+    g.console.ended = true;
+}
+
+void run_game_loop(GameState& g) {
+    Console& con = g.console;
+    while (!con.ended) {
+        g.search_side = g.computer_side;
+        set_colour_names(g);
+        show_board(g);
+        for (int i = 1; i <= 6; ++i) g.castle_attacked[i] = 0;
+
+        read_user_move(g);
+        if (con.ended) return;
+        g.human_move_text = g.move_text;
+        make_move(g);
+        if (g.in_check == 1) {
+            check_test(g);
+            if (g.game_over == 1) {
+                end_game(g);
+                return;
+            }
+            continue;  // the same user, the same move number
+        }
+        note_castling_loss(g);
+
+        search(g);
+        if (g.game_over == 1) {
+            end_game(g);
+            return;
+        }
+        g.move_word = g.move_code;
+        move_to_text(g);
+        g.computer_move_text = g.move_text;
+        report_moves(g);
+        play_computer_move(g);
+        g.move_number = static_cast<int16_t>(g.move_number + 1);
+        if (g.game_over != 0) {
+            end_game(g);
+            return;
+        }
+    }
+}
+
+}  // namespace chess

@@ -1,0 +1,108 @@
+#include "console/start_up.h"
+
+#include <chrono>
+#include <utility>
+
+#include "commands/game_control.h"
+#include "console/console_io.h"
+#include "console/transcript.h"
+#include "model/start_data.h"
+
+namespace chess {
+
+namespace {
+
+// Reads the next table of 64 start-up numbers into cells X*10 + Y, row Y in
+// the outer loop and file X in the inner loop.
+void read_table(int16_t (&dest)[100], int& next) {
+    for (int y = 1; y <= 8; ++y) {
+        for (int x = 1; x <= 8; ++x) dest[x * 10 + y] = start_data[next++];
+    }
+}
+
+}  // namespace
+
+void load_start_position(GameState& g) {
+    // Every field back to its initial value; the console, the settings and
+    // the random generator belong to the program around the record.
+    Console console = g.console;
+    ProgramSettings settings = g.settings;
+    std::FILE* transcript = g.transcript_file;
+    std::mt19937 generator = g.random_generator;
+    const int64_t fixed_seed = g.fixed_random_seed;
+    g = GameState{};
+    g.console = console;
+    g.settings = settings;
+    g.transcript_file = transcript;
+    g.random_generator = generator;
+    g.fixed_random_seed = fixed_seed;
+
+    int next = 0;
+    read_table(g.board, next);
+    for (int i = 0; i <= 9; ++i) {
+        g.board[i] = GameState::border_value;
+        g.board[i + 90] = GameState::border_value;
+        g.board[i * 10] = GameState::border_value;
+        g.board[i * 10 + 9] = GameState::border_value;
+    }
+    read_table(g.pawn_table, next);
+    read_table(g.knight_table, next);
+    read_table(g.bishop_table, next);
+    read_table(g.rook_table, next);
+    read_table(g.queen_table, next);
+    read_table(g.king_table, next);
+    read_table(g.king_end_table, next);
+    read_table(g.pawn_end_table, next);
+    read_table(g.rook_end_table, next);
+    read_table(g.centre_distance, next);
+}
+
+void start_up(GameState& g) {
+    load_start_position(g);
+    Console& con = g.console;
+
+    print_line(con);
+    print_line(con, "    *** QUENTARO CHESS ***");
+    print_line(con);
+
+    g.transcript_on = ask_number(con, "    SAVE OUTPUT TO FILE (1=YES) ");
+    if (con.ended) return;
+    if (g.transcript_on == 1) {
+        g.file_name = ask_text(con, "    FILENAME: ");
+        if (con.ended) return;
+        g.transcript_file = std::fopen(g.file_name.c_str(), "wb");
+        if (g.transcript_file == nullptr) {
+            print_line(con, "     ---FILE NOT OPENED---");
+            g.transcript_on = 0;
+        }
+        print_line(con);
+    }
+
+    g.use_book = ask_number(con, "    USE OPENING BOOK MOVES (1=YES) ");
+    if (con.ended) return;
+    if (g.use_book != 1) g.use_book = 0;
+    if (g.use_book == 1) {
+        print_line(con, g.settings.book_banner);
+        const auto clock_seed = std::chrono::system_clock::now().time_since_epoch().count();
+        g.random_generator.seed(static_cast<std::mt19937::result_type>(
+            g.fixed_random_seed >= 0 ? g.fixed_random_seed : clock_seed));
+    }
+
+    const int16_t play_black = ask_number(con, "    PLAY AS BLACK (1=YES) ");
+    if (con.ended) return;
+    if (play_black == 1) {
+        // The computer has White and has already played E2E4.
+        g.board[55] = -1;
+        g.board[57] = 0;
+        g.computer_side = -1;
+        g.human_side = 1;
+    }
+    transcript_write_line(g,
+                          play_black == 1 ? "E2E4 COMPUTER PLAYS WHITE" : "COMPUTER PLAYS BLACK");
+
+    print_line(con);
+    print_line(con, "    NOTE MOVES ENTERED AS E2E4  -AND-  TO CASTLE USE E1G1 NOTATION");
+    take_snapshot(g);
+}
+
+}  // namespace chess

@@ -1,0 +1,16 @@
+// The optional transcript file of the game's moves. Every write does nothing
+// unless `transcript_on` is 1 and the file is open. Lines end with CR LF.
+#pragma once
+
+#include <string_view>
+
+#include "model/game_state.h"
+
+namespace chess {
+
+void transcript_write(GameState& g, std::string_view text);
+void transcript_write_line(GameState& g, std::string_view text);
+// Flushes and closes the file; safe to call more than once.
+void transcript_close(GameState& g);
+
+}  // namespace chess

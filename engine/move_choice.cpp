@@ -1,0 +1,190 @@
+#include "engine/move_choice.h"
+
+#include "commands/book.h"
+#include "console/console_io.h"
+#include "console/transcript.h"
+#include "engine/search_plies.h"
+#include "model/board.h"
+#include "model/notation.h"
+#include "movegen/generate.h"
+#include "movegen/make_move.h"
+
+namespace chess {
+
+namespace {
+
+constexpr int code_column = GameState::ply_base[1] + 1;
+constexpr int flag_column = GameState::ply_base[1] + 2;
+constexpr int score_column = GameState::ply_base[1] + 3;
+
+// Searches below one legal root move: the leaf ply directly at depth 2, else
+// the loop of ply 2.
+void search_below_root(GameState& g) {
+    if (g.search_depth == 2) {
+        g.parent_row = g.root_row;
+        g.leaf_kind = 1;
+        g.node_sign = -1;
+        search_leaf_ply(g);
+    } else {
+        search_ply_loop(g, 2);
+    }
+}
+
+void take_back_root(GameState& g) {
+    g.last_move = g.move_list[g.root_row][code_column];
+    g.last_flags = g.move_list[g.root_row][flag_column];
+    take_back(g);
+}
+
+// The root move at `root_row` leaves the opponent no legal reply with its king
+// attacked: announce the mate it gives.
+void announce_mate(GameState& g) {
+    Console& con = g.console;
+    g.move_word = g.move_list[g.root_row][code_column];
+    move_to_text(g);
+    print_text(con, "CHECKMATE! >>");
+    print_line(con, g.move_text);
+    transcript_write(g, g.human_move_text);
+    transcript_write(g, " ");
+    transcript_write(g, g.move_text);
+    transcript_write_line(g, " CHECKMATE!");
+    g.game_over = 1;
+}
+
+// The ply-1 loop. Returns true when a root move mates and was announced.
+bool search_root_moves(GameState& g) {
+    Console& con = g.console;
+    const int n = g.move_count[1];
+    for (int r = 1; r <= n; ++r) {
+        g.root_row = static_cast<int16_t>(r);
+        g.ply = 1;
+        g.current_row = g.root_row;
+        g.ply_row[1] = g.root_row;
+        g.node_sign = 1;
+        open_move(g);
+        if (g.wrong_side == 0 && g.in_check == 0) {
+            print_text(con, ".");
+            g.last_legal_reply = 0;
+            g.last_legal_root = g.root_row;
+            search_below_root(g);
+
+            g.ply = 1;
+            g.exclude_root = 0;
+            if (g.search_depth > 2 && g.last_legal_reply == 0) {
+                const bool opponent_attacked = g.search_side == GameState::black_side
+                                                   ? g.white_king_attack[2] != 0
+                                                   : g.black_king_attack[2] != 0;
+                if (!opponent_attacked) {
+                    // The move would stalemate the opponent.
+                    g.exclude_root = 1;
+                } else {
+                    announce_mate(g);
+                    take_back_root(g);
+                    return true;
+                }
+            }
+            const int16_t score = g.move_list[r][score_column];
+            if (g.exclude_root == 0 && score > g.best_score) {
+                g.best_score = score;
+                g.runner_up_row = g.chosen_index;
+                g.chosen_index = g.root_row;
+                g.alpha[1] = g.best_score;
+            }
+            take_back_root(g);
+        }
+        restore_castle_state(g);
+    }
+    return false;
+}
+
+// Replaces a move repeated from two searches ago by a close runner-up, or
+// else searches one ply deeper next time.
+void repetition_test(GameState& g) {
+    int16_t* history = g.choice_history;  // newest, middle, oldest
+    history[0] = g.move_code;
+    const bool repeated = history[0] == history[2] && g.alternate_move != 0;
+    if (repeated && g.score_gap < 25) {
+        g.move_code = g.alternate_move;
+        g.chosen_index = g.runner_up_row;
+        print_line(g.console, "ALTERNATE MOVE USED!");
+        history[0] = history[1] = history[2] = 0;
+    } else if (repeated && g.score_gap > 24 && g.hold_depth == 0 && g.search_depth < 9) {
+        // Below 9 only: the plies and their arrays end at 10.
+        g.search_depth = static_cast<int16_t>(g.search_depth + 1);
+        g.hold_depth = 1;
+        history[0] = history[1] = history[2] = 0;
+        print_line(g.console, "DEPTH INCREASED!");
+    }
+    history[2] = history[1];
+    history[1] = history[0];
+}
+
+}  // namespace
+
+void search(GameState& g) {
+    Console& con = g.console;
+    g.alternate_move = 0;
+    save_castle_state(g);
+    search_setup(g);
+
+    g.move_code = 0;
+    if (g.use_book == 1 && g.move_number < 10) {
+        book_lookup(g);
+        if (g.move_code != 0) return;
+    }
+
+    g.ply = 1;
+    g.chosen_index = 0;
+    g.runner_up_row = 0;
+    g.last_legal_root = 0;
+    g.best_score = -GameState::score_limit;
+    for (int p = 1; p <= 10; ++p) {
+        g.alpha[p] = -GameState::score_limit;
+        g.beta[p] = GameState::score_limit;
+    }
+    generate_moves(g);
+
+    // The ruler: one mark per root move of the side searched for, legal or not.
+    const int n = g.move_count[1];
+    for (int r = 1; r <= n; ++r) {
+        const int side_number = code_digit_1(g.move_list[r][flag_column]);
+        if (GameState::side_sign[side_number] == g.search_side) print_text(con, "=");
+    }
+    print_line(con);
+
+    if (search_root_moves(g)) {
+        // The mate was announced; the mating move is the answer.
+        g.move_code = g.move_list[g.root_row][code_column];
+        return;
+    }
+    if (g.game_over == 1 && !g.settings.search_finishes_after_game_over) {
+        // The game had already ended before this search: nothing is chosen.
+        g.move_code = 0;
+        return;
+    }
+
+    print_line(con);
+    if (g.last_legal_root == 0) {
+        if (g.white_king_attack[1] == 0 && g.black_king_attack[1] == 0) {
+            print_line(con, "<<<STALEMATE>>>");
+        } else {
+            transcript_write(g, g.human_move_text);
+            transcript_write_line(g, "  CHECKMATE!");
+            print_line(con, "*** CHECKMATE! ***");
+        }
+        g.game_over = 1;
+        g.move_code = 0;
+        return;
+    }
+
+    if (g.chosen_index == 0) g.chosen_index = g.last_legal_root;
+    g.move_code = g.move_list[g.chosen_index][code_column];
+    g.alternate_move = g.move_list[g.runner_up_row][code_column];
+    // The gap is exact even where the difference of two scores leaves 16 bits.
+    int gap = g.move_list[g.chosen_index][score_column] - g.move_list[g.runner_up_row][score_column];
+    if (gap < 0) gap = -gap;
+    g.score_gap = static_cast<int16_t>(gap > 32767 ? 32767 : gap);
+    repetition_test(g);
+}
+
+}  // namespace chess

@@ -1,0 +1,168 @@
+#include "engine/search_plies.h"
+
+#include "engine/evaluate.h"
+#include "model/board.h"
+#include "movegen/make_move.h"
+
+namespace chess {
+
+namespace {
+
+inline int16_t wrap16(int v) { return static_cast<int16_t>(v); }
+
+inline int16_t& code_at(GameState& g, int ply, int row) {
+    return g.move_list[row][GameState::ply_base[ply] + 1];
+}
+inline int16_t& flags_at(GameState& g, int ply, int row) {
+    return g.move_list[row][GameState::ply_base[ply] + 2];
+}
+inline int16_t& score_at(GameState& g, int ply, int row) {
+    return g.move_list[row][GameState::ply_base[ply] + 3];
+}
+
+// Moves of odd plies belong to the side searched for, those of even plies to
+// its opponent.
+inline int16_t sign_of_ply(int ply) { return ply % 2 == 1 ? 1 : -1; }
+
+// A move found without legal replies takes the evaluation of its own position
+// in the late endgame, or when the last generation saw neither king
+// capturable (a stalemate rather than a mate).
+inline void score_position_without_replies(GameState& g, int16_t& score) {
+    if (g.late_endgame == 1 || g.castle_attacked[1] + g.castle_attacked[4] == 0) {
+        evaluate(g);
+        score = wrap16(g.search_side * g.eval_score);
+    }
+}
+
+inline void take_back_row(GameState& g) {
+    g.last_move = code_at(g, g.ply, g.current_row);
+    g.last_flags = flags_at(g, g.ply, g.current_row);
+    take_back(g);
+}
+
+}  // namespace
+
+void search_setup(GameState& g) {
+    int total = 0;
+    int white = 0;
+    int black = 0;
+    for (int x = 1; x <= 8; ++x) {
+        for (int y = 1; y <= 8; ++y) {
+            const int16_t p = g.board[x * 10 + y];
+            total += abs_of(p);
+            if (p < 0) {
+                white += p;
+            } else {
+                black += p;
+            }
+        }
+    }
+    g.root_total = wrap16(total);
+    g.white_total = wrap16(white);
+    g.black_total = wrap16(black);
+    g.exchange_divisor = GameState::exchange_divisor_normal;
+    if (g.root_total <= 50) g.exchange_divisor = GameState::exchange_divisor_thin;
+    g.endgame = g.root_total <= 45 ? 1 : 0;
+    g.late_endgame = 0;
+    if (g.root_total < 22) g.late_endgame = 1;
+    // The opponent is down to a bare king, or a king and one pawn.
+    if (g.search_side == GameState::white_side && g.black_total < 8) g.late_endgame = 1;
+    if (g.search_side == GameState::black_side && abs_of(g.white_total) < 8) g.late_endgame = 1;
+}
+
+void open_move(GameState& g) {
+    const int ply = g.ply;
+    const int row = g.current_row;
+    g.wrong_side = 0;
+    const int side_number = code_digit_1(flags_at(g, ply, row));
+    if (GameState::side_sign[side_number] != g.search_side * g.node_sign) {
+        g.wrong_side = 1;
+    } else {
+        g.cutoff[ply] = 0;
+        g.move_index = g.current_row;
+        make_move(g);
+        g.alpha[ply + 1] = g.alpha[ply];
+        g.beta[ply + 1] = g.beta[ply];
+    }
+    score_at(g, ply, row) = wrap16(GameState::score_limit * g.node_sign);
+}
+
+void back_up_max(GameState& g) {
+    const int k = g.ply;
+    int16_t& score = score_at(g, k, g.current_row);
+    if (score == GameState::score_limit) score_position_without_replies(g, score);
+    int16_t& parent = score_at(g, k - 1, g.parent_row);
+    if (score > parent) {
+        parent = score;
+        g.alpha[k] = score;
+    }
+    if (g.alpha[k] >= g.beta[k - 1]) g.cutoff[k] = 1;
+    take_back_row(g);
+}
+
+void back_up_min(GameState& g) {
+    const int k = g.ply;
+    int16_t& score = score_at(g, k, g.current_row);
+    if (score == -GameState::score_limit) score_position_without_replies(g, score);
+    int16_t& parent = score_at(g, k - 1, g.parent_row);
+    if (score < parent) {
+        parent = score;
+        g.beta[k] = score;
+    }
+    if (g.beta[k] <= g.alpha[k - 1]) g.cutoff[k] = 1;
+    take_back_row(g);
+}
+
+void search_leaf_ply(GameState& g) {
+    const int d = g.search_depth;
+    const int n = g.move_count[d];
+    for (int r = 1; r <= n; ++r) {
+        g.ply = static_cast<int16_t>(d);
+        g.current_row = static_cast<int16_t>(r);
+        open_move(g);
+        if (g.wrong_side != 0 || g.in_check != 0) continue;
+        evaluate(g);
+        score_at(g, d, r) = wrap16(g.search_side * g.eval_score);
+        g.ply = static_cast<int16_t>(d);
+        g.current_row = static_cast<int16_t>(r);
+        if (g.leaf_kind == 1) {
+            back_up_min(g);
+        } else {
+            back_up_max(g);
+        }
+        if (g.cutoff[d] == 1) break;
+    }
+}
+
+void search_ply_loop(GameState& g, int k) {
+    const int n = g.move_count[k];
+    for (int r = 1; r <= n; ++r) {
+        g.ply = static_cast<int16_t>(k);
+        g.current_row = static_cast<int16_t>(r);
+        g.ply_row[k] = static_cast<int16_t>(r);
+        g.node_sign = sign_of_ply(k);
+        open_move(g);
+        if (g.wrong_side != 0 || g.in_check != 0) continue;
+        if (k == 2) g.last_legal_reply = static_cast<int16_t>(r);
+        if (k + 1 == g.search_depth) {
+            g.parent_row = static_cast<int16_t>(r);
+            g.leaf_kind = (k + 1) % 2 == 0 ? 1 : 2;
+            g.node_sign = sign_of_ply(k + 1);
+            search_leaf_ply(g);
+        } else if (k <= 6) {
+            search_ply_loop(g, k + 1);
+        }
+        // At ply 7 of a depth-9 search nothing deeper is searched.
+        g.ply = static_cast<int16_t>(k);
+        g.current_row = static_cast<int16_t>(r);
+        g.parent_row = g.ply_row[k - 1];
+        if (k % 2 == 1) {
+            back_up_max(g);
+        } else {
+            back_up_min(g);
+        }
+        if (g.cutoff[k] == 1) break;
+    }
+}
+
+}  // namespace chess

@@ -1,0 +1,30 @@
+// The alpha-beta search below the root: one loop per ply over the shared move
+// list, with the bounds, cut-offs and back-up rules of the engine.
+#pragma once
+
+#include "model/game_state.h"
+
+namespace chess {
+
+// Per-search set-up from the root position: `root_total`, `white_total`,
+// `black_total`, `exchange_divisor`, `endgame` and `late_endgame`.
+void search_setup(GameState& g);
+
+// Tries the move at (`ply`, `current_row`) for `node_sign`: sets `wrong_side`
+// when it belongs to the colour not to move (not made), else makes it (and
+// sets `in_check`) and passes the bounds down. The row's score opens at
+// 25000 * `node_sign` in both cases.
+void open_move(GameState& g);
+
+// Tries and evaluates every move of ply `search_depth` below `parent_row`.
+void search_leaf_ply(GameState& g);
+
+// Fold the score of (`ply`, `current_row`) into its parent at (`ply` - 1,
+// `parent_row`), test for a cut-off, and take the move back.
+void back_up_max(GameState& g);
+void back_up_min(GameState& g);
+
+// The loop over the moves of ply k (2..7) below the move being tried at k - 1.
+void search_ply_loop(GameState& g, int k);
+
+}  // namespace chess

@@ -1,0 +1,205 @@
+// The game-state record: every value the program keeps lives here, and every
+// operation reads and writes named fields of it. The record is created once
+// by the program's entry point and lives until the program ends.
+//
+// All numbers of the game logic are signed 16-bit with wrap-around; arrays
+// have exactly the documented index ranges (index 0 is kept even where it is
+// never used).
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <iosfwd>
+#include <random>
+#include <string>
+
+namespace chess {
+
+// The console: one input and one output stream held by the program, so a
+// whole session can run inside a test process.
+struct Console {
+    std::istream* in = nullptr;
+    std::ostream* out = nullptr;
+    int column = 0;                  // output column of the current line, from 0
+    bool input_is_terminal = false;  // a terminal echoes the user's Enter itself
+    bool ended = false;              // input ended or the program was told to end
+};
+
+// The points in which the two programs differ, fixed when each program is
+// built (see apps/variant_settings.h). The defaults are the main program's.
+struct ProgramSettings {
+    const char* book_banner = "    USING OPENING BOOK MOVES";
+    const char* game_over_prompt = "GAME OVER <hit return> ";
+    bool quit_ends_like_game_over = false;         // QUIT/EXIT take the end-of-game path
+    bool colour_commands_show_board = false;       // WHITE/BLACK redisplay the board
+    bool swap_game_over_returns = false;           // SWAP that ends the game returns to the prompt
+    bool search_finishes_after_game_over = false;  // search runs its end steps anyway
+};
+
+// Position recorded for BACK.
+struct Snapshot {
+    int16_t board[100] = {};  // cells 11..88 are used
+    int16_t castle_moved[7] = {};
+    int16_t castle_attacked[7] = {};
+    int16_t white_king_moved = 0;
+    int16_t black_king_moved = 0;
+    int16_t computer_side = 0;
+    int16_t move_number = 0;
+};
+
+inline constexpr int move_list_rows = 251;     // rows 0..250; row 0 never used
+inline constexpr int move_list_columns = 31;   // columns 0..30; column 0 never used
+inline constexpr int16_t max_list_rows = 250;  // a ply's list never grows past row 250
+inline constexpr int ply_slots = 11;           // per-ply arrays, indexed 0..10
+
+struct GameState {
+    // ---- Constants -------------------------------------------------------
+    static constexpr int16_t border_value = 7;
+    static constexpr int16_t ep_marker = 9;
+    static constexpr int16_t white_side = -1;
+    static constexpr int16_t black_side = 1;
+    static constexpr int16_t score_limit = 25000;
+    static constexpr int16_t depth_step1_total = 45;
+    static constexpr int16_t depth_step2_total = 22;
+    static constexpr const char* piece_letters = "KQRBNP.pnbrqk";  // by code + 7 (book key)
+    static constexpr const char* board_letters = "KQRBNP.onbrqk";  // by code + 7 (display)
+    static constexpr int16_t piece_value[15] = {0,   -1800, -900, -500, -330, -320, -100, 0,
+                                                100, 320,   330,  500,  900,  1800, 0};
+    static constexpr int16_t side_sign[3] = {0, -1, 1};  // by side number 1 White, 2 Black
+    static constexpr int16_t home_y[3] = {0, 8, 1};      // back-rank row by side number
+    static constexpr int16_t ep_flag_word[4] = {0, 1114, 0, 2114};  // by colour + 2
+    static constexpr int16_t ply_base[11] = {0, 0, 3, 6, 9, 12, 15, 18, 21, 24, 27};
+    // The two exchange divisors the search chooses between.
+    static constexpr int16_t exchange_divisor_normal = 6;
+    static constexpr int16_t exchange_divisor_thin = 5;
+
+    // ---- Position and rules ---------------------------------------------
+    int16_t board[100] = {};
+    int16_t castle_moved[7] = {};  // 1 white king, 2 rook H1, 3 rook A1, 4..6 black's
+    int16_t white_king_moved = 0;
+    int16_t black_king_moved = 0;
+    int16_t castle_attacked[7] = {};  // 1/4 king attacked, 2,3,5,6 path squares attacked
+    // Save area of the castling state used by the computer's search.
+    int16_t saved_castle_moved[7] = {};
+    int16_t saved_castle_attacked[7] = {};
+    int16_t saved_white_king_moved = 0;
+    int16_t saved_black_king_moved = 0;
+    Snapshot snapshot;
+
+    // ---- Players and turn -----------------------------------------------
+    int16_t computer_side = 1;
+    int16_t human_side = -1;
+    int16_t search_side = 1;
+    std::string human_name;
+    std::string computer_name;
+    int16_t move_number = 1;
+    int16_t game_over = 0;
+    int16_t swap_count = 0;
+
+    // ---- Move lists and the move in hand --------------------------------
+    int16_t move_list[move_list_rows][move_list_columns] = {};
+    int16_t move_count[ply_slots] = {};
+    int16_t white_move_count[ply_slots] = {};
+    int16_t black_move_count[ply_slots] = {};
+    int16_t capture_count[ply_slots] = {};
+    int16_t white_king_attack[ply_slots] = {};
+    int16_t black_king_attack[ply_slots] = {};
+    int16_t ply = 0;
+    int16_t move_index = 0;
+    int16_t chosen_index = 0;
+    int16_t move_code = 0;
+    int16_t alternate_move = 0;
+    int16_t move_word = 0;
+    std::string move_text;
+    int16_t last_move = 0;
+    int16_t last_flags = 0;
+    int16_t last_to_row = 0;
+    int16_t in_check = 0;
+    // King squares found by the last generation pass; they persist between passes.
+    int16_t white_king_sq = 0;
+    int16_t black_king_sq = 0;
+
+    // ---- Search and depth control ---------------------------------------
+    int16_t base_depth = 4;
+    int16_t search_depth = 4;
+    int16_t hold_depth = 0;
+    int16_t threat_divisor = 15;
+    int16_t piece_total = 0;
+    int16_t white_total = 0;
+    int16_t black_total = 0;
+    int16_t choice_history[3] = {};  // [0] newest, [1] middle, [2] oldest
+    int16_t alpha[ply_slots] = {};
+    int16_t beta[ply_slots] = {};
+    int16_t cutoff[ply_slots] = {};
+    int16_t pawn_table[100] = {};
+    int16_t knight_table[100] = {};
+    int16_t bishop_table[100] = {};
+    int16_t rook_table[100] = {};
+    int16_t queen_table[100] = {};
+    int16_t king_table[100] = {};
+    int16_t king_end_table[100] = {};
+    int16_t pawn_end_table[100] = {};
+    int16_t rook_end_table[100] = {};
+    int16_t centre_distance[100] = {};
+    int16_t board_copy[100] = {};
+
+    // Fields of one search.
+    int16_t current_row = 0;
+    int16_t parent_row = 0;
+    int16_t node_sign = 0;
+    int16_t leaf_kind = 0;
+    int16_t wrong_side = 0;
+    int16_t root_total = 0;
+    int16_t endgame = 0;
+    int16_t late_endgame = 0;
+    int16_t exchange_divisor = 6;
+    int16_t ply_row[ply_slots] = {};  // row being tried at each ply: the path from the root
+    int16_t root_row = 0;
+    int16_t last_legal_root = 0;
+    int16_t last_legal_reply = 0;
+    int16_t best_score = 0;
+    int16_t runner_up_row = 0;
+    int16_t exclude_root = 0;
+    int16_t score_gap = 0;
+
+    // Fields of one evaluation; the king coordinates persist between calls.
+    int16_t eval_score = 0;
+    int16_t threat_sum = 0;
+    int16_t pawn_tally = 0;
+    int16_t white_bishops = 0;
+    int16_t black_bishops = 0;
+    int16_t white_king_x = 0, white_king_y = 0;
+    int16_t black_king_x = 0, black_king_y = 0;
+    int16_t exchange_square = 0;
+    int16_t exchange_sign = 0;
+
+    // Work counters read by the benchmarks (calls of make_move and evaluate).
+    uint64_t node_count = 0;
+    uint64_t eval_count = 0;
+
+    // ---- Console, files and book ----------------------------------------
+    int16_t transcript_on = 0;
+    int16_t transcript_pairs = 0;
+    std::string file_name;
+    int16_t use_book = 0;
+    std::string human_move_text;
+    std::string computer_move_text;
+    std::string input_line;
+    int16_t entry_status = 0;
+    std::string position_key;
+    std::string book_moves[16];
+    // A book reply waiting to be played: set by the lookup, carried out by the
+    // caller that plays the reply (the rook of a castling text moves with it).
+    int16_t book_reply_pending = 0;
+    int16_t book_reply_castles = 0;
+
+    Console console;
+    std::FILE* transcript_file = nullptr;
+    std::mt19937 random_generator{0u};
+    // Tests fix the book's draws by setting this to a seed (>= 0); -1 seeds
+    // from the clock at start-up.
+    int64_t fixed_random_seed = -1;
+    ProgramSettings settings;
+};
+
+}  // namespace chess

@@ -1,0 +1,27 @@
+// Making moves with the legality test, and taking them back.
+#pragma once
+
+#include "model/game_state.h"
+
+namespace chess {
+
+// Plays row `move_index` of the list of `ply` on the board: moves the piece,
+// carries out castling's rook jump, en passant removal, the en passant marker
+// of a double step and promotion to a queen, sets `castle_moved` flags, and
+// records `move_code`, `last_move`, `last_flags` and `last_to_row`. Then
+// generates the replies at `ply` + 1; when one captures the mover's king the
+// move is taken back and `in_check` := 1 (else 0). `ply` is unchanged on return.
+void make_move(GameState& g);
+
+// Undoes the move given by `last_move` and `last_flags` alone.
+void take_back(GameState& g);
+
+// Ends every en passant right: the sixteen marker cells back to 7.
+void clear_ep_markers(GameState& g);
+
+// Copy the castling state (`castle_moved`, `castle_attacked` and the two
+// king-moved fields) into the save area, and back.
+void save_castle_state(GameState& g);
+void restore_castle_state(GameState& g);
+
+}  // namespace chess

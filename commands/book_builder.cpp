@@ -1,0 +1,143 @@
+#include "commands/book_builder.h"
+
+#include <map>
+#include <memory>
+#include <sstream>
+
+#include "console/start_up.h"
+#include "model/board.h"
+#include "model/game_state.h"
+#include "model/notation.h"
+#include "movegen/generate.h"
+#include "movegen/make_move.h"
+
+namespace chess {
+
+namespace {
+
+std::string placement_key(const GameState& g) {
+    std::string key;
+    key.reserve(64);
+    for (int y = 1; y <= 8; ++y) {
+        for (int x = 1; x <= 8; ++x) key += GameState::piece_letters[g.board[x * 10 + y] + 6];
+    }
+    return key;
+}
+
+// Kings and rooks that have left their home squares lose their castling
+// rights, as in a game.
+void note_castling_rights(GameState& g) {
+    if (g.board[sq_e1] != -king) {
+        g.castle_moved[1] = 1;
+        g.white_king_moved = 1;
+    }
+    if (g.board[sq_h1] != -rook) g.castle_moved[2] = 1;
+    if (g.board[sq_a1] != -rook) g.castle_moved[3] = 1;
+    if (g.board[sq_e8] != king) {
+        g.castle_moved[4] = 1;
+        g.black_king_moved = 1;
+    }
+    if (g.board[sq_h8] != rook) g.castle_moved[5] = 1;
+    if (g.board[sq_a8] != rook) g.castle_moved[6] = 1;
+}
+
+// Plays `token` for `side` (-1 White, +1 Black) on g; returns the reason it
+// cannot, or "" when it was played.
+std::string play_book_move(GameState& g, std::string token, int side) {
+    if (token.size() != 4 || !names_two_squares(token)) {
+        return "not a move (four characters: from-square and to-square, A1 to H8)";
+    }
+    g.ply = 1;
+    generate_moves(g);
+    g.move_code = text_to_move(token);
+    const int from = move_from(g.move_code);
+    const int piece = g.board[from];
+    if (piece == 0) return "no piece stands on the from-square";
+    if (sign_of(piece) != side) {
+        return side < 0 ? "moves a black piece, but White is to move"
+                        : "moves a white piece, but Black is to move";
+    }
+    find_move(g);
+    if (g.move_index == 0) return "illegal move";
+    const int flags = g.move_list[g.move_index][GameState::ply_base[1] + 2];
+    if (flags % 10 == kind_en_passant) {
+        return "en passant capture: a book reply is played as an ordinary move, so it cannot "
+               "take en passant";
+    }
+    const int to_row = square_y(move_to(g.move_code));
+    if ((piece == -pawn && to_row == 1) || (piece == pawn && to_row == 8)) {
+        return "promotion: a book reply is played as an ordinary move, so it cannot promote";
+    }
+    make_move(g);
+    if (g.in_check == 1) return "illegal move: it leaves the own king in check";
+    note_castling_rights(g);
+    return "";
+}
+
+}  // namespace
+
+void add_book_lines(BookBuild& build, const std::string& file_name, const std::string& text) {
+    // Where each (key, side) stands in the records, and its replies so far.
+    struct Entry {
+        std::vector<std::string> replies;
+    };
+    std::map<std::pair<std::string, int>, Entry> seen;
+    for (const BookRecord& r : build.white_records) seen[{r.key, -1}].replies.push_back(r.move);
+    for (const BookRecord& r : build.black_records) seen[{r.key, 1}].replies.push_back(r.move);
+
+    const size_t lines_before = build.lines_read;
+    auto g = std::make_unique<GameState>();
+    std::istringstream lines(text);
+    std::string line;
+    size_t line_number = 0;
+    while (std::getline(lines, line)) {
+        ++line_number;
+        const size_t hash = line.find('#');
+        if (hash != std::string::npos) line.erase(hash);
+        std::istringstream tokens(line);
+        std::string token;
+        std::vector<std::string> moves;
+        while (tokens >> token) moves.push_back(token);
+        if (moves.empty()) continue;
+        ++build.lines_read;
+
+        load_start_position(*g);
+        int side = -1;
+        for (size_t i = 0; i < moves.size(); ++i) {
+            std::string move = moves[i];
+            for (char& c : move) c = upper_first(std::string(1, c));
+            const std::string key = placement_key(*g);
+            const std::string reason = play_book_move(*g, move, side);
+            if (!reason.empty()) {
+                build.error = file_name + ":" + std::to_string(line_number) + ": move " +
+                              std::to_string(i + 1) + " " + moves[i] + ": " + reason;
+                return;
+            }
+            Entry& entry = seen[{key, side}];
+            bool known = false;
+            for (const std::string& r : entry.replies) known = known || r == move;
+            if (!known) {
+                if (entry.replies.size() == max_book_replies) {
+                    build.error = file_name + ":" + std::to_string(line_number) + ": move " +
+                                  std::to_string(i + 1) + " " + moves[i] +
+                                  ": more than 15 replies for one position";
+                    return;
+                }
+                if (entry.replies.empty()) ++build.positions;
+                entry.replies.push_back(move);
+                (side < 0 ? build.white_records : build.black_records).push_back({key, move});
+            }
+            side = -side;
+        }
+    }
+    if (build.lines_read == lines_before) build.error = file_name + ": no opening lines";
+}
+
+std::string book_file_text(const std::vector<BookRecord>& records) {
+    std::string out;
+    for (const BookRecord& r : records) out += r.key + "," + r.move + "\r\n";
+    out += "ZZ\r\n";
+    return out;
+}
+
+}  // namespace chess

@@ -68,7 +68,8 @@ void build_position_key(GameState& g) {
         for (int x = 1; x <= 8; ++x) {
             const int code = g.board[x * 10 + y];
             // Letter of code c is at 1-based position c + 7.
-            const char letter = (code >= -6 && code <= 6) ? GameState::piece_letters[code + 6] : '?';
+            const char letter =
+                (code >= -6 && code <= 6) ? GameState::piece_letters[code + 6] : '?';
             g.position_key[static_cast<size_t>((y - 1) * 8 + (x - 1))] = letter;
         }
     }

@@ -34,9 +34,17 @@ inline std::string empty_ranks(int n) { return std::string(static_cast<size_t>(8
 
 // The placement of the initial position, and after White's E2E4.
 inline const std::string initial_key =
-    "rnbqkbnr" "pppppppp" + empty_ranks(4) + "PPPPPPPP" "RNBQKBNR";
-inline const std::string after_e2e4_key = "rnbqkbnr" "pppppppp" + empty_ranks(2) +
-                                          "....P..." + empty_ranks(1) + "PPPP.PPP" "RNBQKBNR";
+    "rnbqkbnr"
+    "pppppppp" +
+    empty_ranks(4) +
+    "PPPPPPPP"
+    "RNBQKBNR";
+inline const std::string after_e2e4_key =
+    "rnbqkbnr"
+    "pppppppp" +
+    empty_ranks(2) + "....P..." + empty_ranks(1) +
+    "PPPP.PPP"
+    "RNBQKBNR";
 
 // One book record line with CR LF.
 inline std::string record(const std::string& key, const std::string& move) {

@@ -1,5 +1,7 @@
 #include "console/game_loop.h"
 
+#include <algorithm>
+#include <iterator>
 #include <string>
 
 #include "commands/book.h"
@@ -38,6 +40,9 @@ void check_test(GameState& g) {
     const int16_t kept_depth = g.search_depth;
     g.search_depth = 2;
     search(g);
+    // A book reply found here is never played.
+    g.book_reply_pending = 0;
+    g.book_reply_castles = 0;
     g.search_side = static_cast<int16_t>(-g.search_side);
     g.search_depth = kept_depth;
 }
@@ -69,6 +74,7 @@ void play_computer_move(GameState& g) {
 }  // namespace
 
 void note_castling_loss(GameState& g) {
+    if (g.ply < 1 || g.ply > 10 || g.move_index < 0 || g.move_index >= move_list_rows) return;
     const int16_t code = g.move_list[g.move_index][GameState::ply_base[g.ply] + 1];
     const int16_t from = move_from(code);
     const int16_t to = move_to(code);
@@ -107,8 +113,14 @@ void run_game_loop(GameState& g) {
         read_user_move(g);
         if (con.ended) return;
         g.human_move_text = g.move_text;
+        // Taking a refused move back does not undo the castling marks that
+        // making it set; a move that was never played must not cost the user
+        // a right to castle.
+        int16_t kept_castle_moved[7];
+        std::copy(std::begin(g.castle_moved), std::end(g.castle_moved), kept_castle_moved);
         make_move(g);
         if (g.in_check == 1) {
+            std::copy(std::begin(kept_castle_moved), std::end(kept_castle_moved), g.castle_moved);
             check_test(g);
             if (g.game_over == 1) {
                 end_game(g);

@@ -48,7 +48,7 @@ constexpr BenchPosition positions[] = {
     {"........P......k......................................p.K.......", 'w', 45},
     {".......k......Q.......K.........................................", 'b', 60},
     {".......k.....Q........K.........................................", 'b', 60},
-    // More work for the timing: a closed middle game with Black to move, a
+    // More work for the timing: a queen's-pawn middle game with Black to move, a
     // rook ending (the late-endgame rook terms) and a pawn race with
     // promotions for both sides.
     {"r..q.rk.pp..bppp..n.pn.....p......PP.....PNBPN..P....PPPR..Q.RK.", 'b', 10},
@@ -92,8 +92,8 @@ int main(int argc, char** argv) {
             return 1;
         }
         g.move_number = static_cast<int16_t>(pos.move_number);
-        g.search_side = pos.side == 'w' ? chess::GameState::white_side
-                                        : chess::GameState::black_side;
+        g.search_side =
+            pos.side == 'w' ? chess::GameState::white_side : chess::GameState::black_side;
         g.use_book = 0;
         chess::show_board(g);
         g.search_depth = static_cast<int16_t>(depth);
@@ -106,11 +106,11 @@ int main(int argc, char** argv) {
         const double seconds = std::chrono::duration<double>(stop - start).count();
 
         const int score = g.move_list[g.chosen_index][chess::GameState::ply_base[1] + 3];
-        std::printf("position %s %c %d best %s alt %s score %d nodes %llu evals %llu seconds %.3f\n",
-                    pos.placement, pos.side, pos.move_number, text_of(g.move_code).c_str(),
-                    text_of(g.alternate_move).c_str(), score,
-                    static_cast<unsigned long long>(g.node_count),
-                    static_cast<unsigned long long>(g.eval_count), seconds);
+        std::printf(
+            "position %s %c %d best %s alt %s score %d nodes %llu evals %llu seconds %.3f\n",
+            pos.placement, pos.side, pos.move_number, text_of(g.move_code).c_str(),
+            text_of(g.alternate_move).c_str(), score, static_cast<unsigned long long>(g.node_count),
+            static_cast<unsigned long long>(g.eval_count), seconds);
         total_nodes += g.node_count;
         total_seconds += seconds;
     }

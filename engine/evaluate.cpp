@@ -58,9 +58,9 @@ void exchange_step(GameState& g) {
             if (g.last_to_row == 8 && board[from] == 1) board[from] = 5;
             if (g.last_to_row == 1 && board[from] == -1) board[from] = -5;
             if (to == g.exchange_square && colour == capturing) {
-                g.eval_score = nearest16(
-                    g.eval_score +
-                    static_cast<double>(value_of(board[g.exchange_square])) / g.exchange_divisor);
+                g.eval_score = nearest16(g.eval_score +
+                                         static_cast<double>(value_of(board[g.exchange_square])) /
+                                             g.exchange_divisor);
                 board[g.exchange_square] = board[from];
                 board[from] = 0;
                 captured = true;

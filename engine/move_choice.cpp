@@ -181,7 +181,8 @@ void search(GameState& g) {
     g.move_code = g.move_list[g.chosen_index][code_column];
     g.alternate_move = g.move_list[g.runner_up_row][code_column];
     // The gap is exact even where the difference of two scores leaves 16 bits.
-    int gap = g.move_list[g.chosen_index][score_column] - g.move_list[g.runner_up_row][score_column];
+    int gap =
+        g.move_list[g.chosen_index][score_column] - g.move_list[g.runner_up_row][score_column];
     if (gap < 0) gap = -gap;
     g.score_gap = static_cast<int16_t>(gap > 32767 ? 32767 : gap);
     repetition_test(g);

@@ -7,9 +7,14 @@
 namespace chess {
 
 // Chooses a move for `search_side` at `search_depth`. Leaves `move_code`,
-// `chosen_index` (row in the ply-1 list), `alternate_move`, and sets
-// `game_over` when the game has ended. The board and castling state are as
-// on entry.
+// `chosen_index` (row in the ply-1 list), `alternate_move` (the previous
+// holder of the best score, or 0), and sets `game_over` when the game has
+// ended. `move_code` is the mating move when a mate is announced, and 0 when
+// the side has no legal move or when the search began with `game_over`
+// already set (the main program then stops after the root moves; the variant
+// goes on to its usual end). A repeated choice is replaced by a close
+// runner-up or raises `search_depth` (never beyond 9) for the next search.
+// The board and castling state are as on entry.
 void search(GameState& g);
 
 }  // namespace chess

@@ -70,7 +70,10 @@ void start_up(GameState& g) {
     if (g.transcript_on == 1) {
         g.file_name = ask_text(con, "    FILENAME: ");
         if (con.ended) return;
-        g.transcript_file = std::fopen(g.file_name.c_str(), "wb");
+        // A name with a NUL byte cannot be created as typed.
+        g.transcript_file = g.file_name.find('\0') == std::string::npos
+                                ? std::fopen(g.file_name.c_str(), "wb")
+                                : nullptr;
         if (g.transcript_file == nullptr) {
             print_line(con, "     ---FILE NOT OPENED---");
             g.transcript_on = 0;

@@ -120,7 +120,7 @@ TEST(SavePosition, EveryCellInIndexOrderWithSignsAndMarkers) {
     ASSERT_EQ(lines.size(), 104u);
     for (int i = 0; i < 100; ++i) {
         const int v = g->board[i];
-        const std::string expected = (v < 0 ? "-" : " ") + std::to_string(v < 0 ? -v : v) + " ";
+        const std::string expected = testing::number_text(v);
         EXPECT_EQ(lines[static_cast<size_t>(i)], expected) << "cell " << i;
     }
     EXPECT_EQ(lines[9], " 5171 ");

@@ -15,26 +15,8 @@
 namespace chess {
 namespace {
 
-std::string num(int v) { return (v < 0 ? "-" : " ") + std::to_string(std::abs(v)) + " "; }
-
-// The board display as the documents lay it out; `ranks` lists rank 8 first,
-// each as the eight letters shown.
-std::string board_text(const std::array<std::string, 8>& ranks, int move, int total, int white,
-                       int black, int depth) {
-    std::string s =
-        "\r\n"
-        "    A B C D E F G H     COMMANDS= DEPTH SWAP  LOAD  EDIT  SUGGEST\r\n"
-        "   =================        XMOVE BACK  WHITE BLACK CLEAR SAVE QUIT\r\n";
-    for (int i = 0; i < 8; ++i) {
-        s += num(8 - i);
-        for (char c : ranks[static_cast<size_t>(i)]) s += std::string(" ") + c;
-        s += " " + num(8 - i) + "\r\n";
-    }
-    s += "   =================       MOVE  BOARD  WHITE  BLACK   DEPTH\r\n";
-    s += "    A B C D E F G H         " + num(move) + "   " + num(total) + "   " + num(white) +
-         "   " + num(black) + "   " + num(depth) + "\r\n\r\n\r\n";
-    return s;
-}
+using testing::board_text;
+using testing::number_text;
 
 const std::array<std::string, 8> initial_ranks = {"rnbqkbnr", "oooooooo", "........", "........",
                                                   "........", "........", "PPPPPPPP", "RNBQKBNR"};
@@ -55,7 +37,7 @@ const std::string start_book =
     "\r\n    NOTE MOVES ENTERED AS E2E4  -AND-  TO CASTLE USE E1G1 NOTATION\r\n";
 
 std::string prompt(int move, const std::string& name) {
-    return num(move) + ") " + name + " TO MOVE ";
+    return number_text(move) + ") " + name + " TO MOVE ";
 }
 const std::string white_1 = prompt(1, "WHITE");
 const std::string invalid = "     ---INVALID MOVE---\r\n\r\n";

@@ -17,29 +17,11 @@
 namespace chess {
 namespace {
 
-std::string num(int v) { return (v < 0 ? "-" : " ") + std::to_string(std::abs(v)) + " "; }
-
-// The board display as the documents lay it out; `ranks` lists rank 8 first,
-// each as the eight letters shown.
-std::string board_text(const std::array<std::string, 8>& ranks, int move, int total, int white,
-                       int black, int depth) {
-    std::string s =
-        "\r\n"
-        "    A B C D E F G H     COMMANDS= DEPTH SWAP  LOAD  EDIT  SUGGEST\r\n"
-        "   =================        XMOVE BACK  WHITE BLACK CLEAR SAVE QUIT\r\n";
-    for (int i = 0; i < 8; ++i) {
-        s += num(8 - i);
-        for (char c : ranks[static_cast<size_t>(i)]) s += std::string(" ") + c;
-        s += " " + num(8 - i) + "\r\n";
-    }
-    s += "   =================       MOVE  BOARD  WHITE  BLACK   DEPTH\r\n";
-    s += "    A B C D E F G H         " + num(move) + "   " + num(total) + "   " + num(white) +
-         "   " + num(black) + "   " + num(depth) + "\r\n\r\n\r\n";
-    return s;
-}
+using testing::board_text;
+using testing::number_text;
 
 std::string prompt(int move, const std::string& name) {
-    return num(move) + ") " + name + " TO MOVE ";
+    return number_text(move) + ") " + name + " TO MOVE ";
 }
 
 const std::string banner = "\r\n    *** QUENTARO CHESS ***\r\n\r\n";

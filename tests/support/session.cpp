@@ -57,6 +57,40 @@ bool set_placement(GameState& g, const std::string& placement) {
     return true;
 }
 
+std::string number_text(int value) {
+    std::string s(1, value < 0 ? '-' : ' ');
+    s += std::to_string(value < 0 ? -value : value);
+    s += ' ';
+    return s;
+}
+
+std::string board_text(const std::array<std::string, 8>& ranks, int move, int total, int white,
+                       int black, int depth) {
+    std::string s =
+        "\r\n"
+        "    A B C D E F G H     COMMANDS= DEPTH SWAP  LOAD  EDIT  SUGGEST\r\n"
+        "   =================        XMOVE BACK  WHITE BLACK CLEAR SAVE QUIT\r\n";
+    for (int i = 0; i < 8; ++i) {
+        s += number_text(8 - i);
+        for (char c : ranks[static_cast<size_t>(i)]) {
+            s += ' ';
+            s += c;
+        }
+        s += ' ';
+        s += number_text(8 - i);
+        s += "\r\n";
+    }
+    s += "   =================       MOVE  BOARD  WHITE  BLACK   DEPTH\r\n";
+    s += "    A B C D E F G H         ";
+    for (int figure : {move, total, white, black}) {
+        s += number_text(figure);
+        s += "   ";
+    }
+    s += number_text(depth);
+    s += "\r\n\r\n\r\n";
+    return s;
+}
+
 std::string read_file(const std::filesystem::path& path) {
     std::ifstream f(path, std::ios::binary);
     std::ostringstream s;

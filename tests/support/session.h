@@ -2,6 +2,7 @@
 // files in a scratch folder.
 #pragma once
 
+#include <array>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -33,6 +34,14 @@ std::unique_ptr<GameState> fresh_game();
 // opening-book key order (rank 8 first, files A..H, letters "KQRBNP.pnbrqk").
 // Returns false for a malformed placement.
 bool set_placement(GameState& g, const std::string& placement);
+
+// A number as the console prints it: "-" or a blank, the digits, a blank.
+std::string number_text(int value);
+
+// The board display as it must read: `ranks` lists rank 8 first, each as the
+// eight letters shown; then the footer's figures.
+std::string board_text(const std::array<std::string, 8>& ranks, int move, int total, int white,
+                       int black, int depth);
 
 // Reads a whole file; empty when it cannot be read.
 std::string read_file(const std::filesystem::path& path);

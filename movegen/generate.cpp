@@ -36,118 +36,168 @@ inline void append_special(Pass& s, int code, int flags) {
     s.rows[s.count][s.flag_column] = static_cast<int16_t>(flags);
 }
 
-// Tries the move origin -> target of piece p. Returns the content of the
-// target cell, which ends a sliding piece's ray when it is not 0.
-inline int16_t try_target(Pass& s, int origin, int target, int p) {
+// Quiet moves onto these squares mark a castling path of the other colour as
+// attacked: the index of the `castle_attacked` flag, or 0.
+constexpr auto castle_path_flags(bool white_mover) {
+    struct Table {
+        int8_t flag[100] = {};
+    } t;
+    if (white_mover) {
+        t.flag[sq_f8] = t.flag[sq_g8] = 5;
+        t.flag[sq_c8] = t.flag[sq_d8] = 6;
+    } else {
+        t.flag[sq_f1] = t.flag[sq_g1] = 2;
+        t.flag[sq_c1] = t.flag[sq_d1] = 3;
+    }
+    return t;
+}
+constexpr auto white_quiet_path = castle_path_flags(true);
+constexpr auto black_quiet_path = castle_path_flags(false);
+
+// One piece whose moves are being produced: its square, its code and the part
+// of the flag word that does not depend on the target. The mover's colour is a
+// template argument (-1 White, +1 Black), so the kind of each move follows
+// from the target alone.
+struct Mover {
+    int origin;
+    int piece;
+    int code_base;   // origin * 100
+    int flags_base;  // side * 1000 + |piece| * 100
+};
+
+template <int Colour>
+inline Mover mover_at(int origin, int piece) {
+    return {origin, piece, origin * 100,
+            (Colour < 0 ? 1000 : 2000) + (piece < 0 ? -piece : piece) * 100};
+}
+
+// Tries the move to `target`. Returns the content of the target cell, which
+// ends a sliding piece's ray when it is not 0.
+template <int Colour>
+inline int16_t try_target(Pass& s, const Mover& m, int target) {
     const int16_t c = s.board[target];
     if (c > 6 || c < -6) return c;  // border, marker or scratch code
-    const int kind = move_kind(p, c);
-    if (kind == 1 || kind == 7) return c;    // own piece
+    int kind;
+    if (Colour < 0) {
+        if (c < 0) return c;  // own piece
+        kind = c == 0 ? kind_white_quiet : kind_white_capture;
+    } else {
+        if (c > 0) return c;
+        kind = c == 0 ? kind_black_quiet : kind_black_capture;
+    }
     if (s.count >= max_list_rows) return c;  // a full list drops the move
     ++s.count;
-    int side;
-    if (p < 0) {
+    if (Colour < 0) {
         ++s.white_count;
-        side = 1;
     } else {
         ++s.black_count;
-        side = 2;
     }
-    const int16_t flags = make_flag_word(side, p, c, kind);
-    const int16_t code = make_move_code(origin, target);
+    const int captured = c < 0 ? -c : c;
+    const int16_t flags = static_cast<int16_t>(m.flags_base + captured * 10 + kind);
+    const int16_t code = static_cast<int16_t>(m.code_base + target);
 
     // Attack records: king captures, and quiet moves onto castling paths.
-    if (kind == kind_white_capture && c == king) {
-        s.board[1] = code;
-        s.black_king_attack = code;
-        s.castle_attacked[4] = 1;
-    } else if (kind == kind_black_capture && c == -king) {
-        s.board[9] = code;
-        s.white_king_attack = code;
-        s.castle_attacked[1] = 1;
-    } else if (kind == kind_black_quiet) {
-        if (s.white_king_moved != 1) {
-            if (target == sq_g1 || target == sq_f1) s.castle_attacked[2] = 1;
-            if (target == sq_c1 || target == sq_d1) s.castle_attacked[3] = 1;
+    if (c == 0) {
+        if (Colour < 0) {
+            const int flag = white_quiet_path.flag[target];
+            if (flag != 0 && s.black_king_moved != 1) s.castle_attacked[flag] = 1;
+        } else {
+            const int flag = black_quiet_path.flag[target];
+            if (flag != 0 && s.white_king_moved != 1) s.castle_attacked[flag] = 1;
         }
-    } else if (kind == kind_white_quiet) {
-        if (s.black_king_moved != 1) {
-            if (target == sq_g8 || target == sq_f8) s.castle_attacked[5] = 1;
-            if (target == sq_c8 || target == sq_d8) s.castle_attacked[6] = 1;
+    } else if (c == -Colour * king) {
+        if (Colour < 0) {
+            s.board[1] = code;
+            s.black_king_attack = code;
+            s.castle_attacked[4] = 1;
+        } else {
+            s.board[9] = code;
+            s.white_king_attack = code;
+            s.castle_attacked[1] = 1;
         }
     }
 
     int16_t* row = s.rows[s.count];
-    row[s.code_column] = code;
-    row[s.flag_column] = flags;
-    if (kind == kind_white_capture || kind == kind_black_capture) {
-        // Keep every capture at the front of the list, in the order found.
-        ++s.captures;
-        int16_t* front = s.rows[s.captures];
-        const int16_t front_code = front[s.code_column];
-        const int16_t front_flags = front[s.flag_column];
-        front[s.code_column] = code;
-        front[s.flag_column] = flags;
-        row[s.code_column] = front_code;
-        row[s.flag_column] = front_flags;
+    if (c == 0) {
+        row[s.code_column] = code;
+        row[s.flag_column] = flags;
+        return c;
     }
+    // Keep every capture at the front of the list, in the order found: the
+    // row at the front moves to the end.
+    ++s.captures;
+    int16_t* front = s.rows[s.captures];
+    row[s.code_column] = front[s.code_column];
+    row[s.flag_column] = front[s.flag_column];
+    front[s.code_column] = code;
+    front[s.flag_column] = flags;
     return c;
 }
 
-inline void slide(Pass& s, int origin, int p, int direction) {
-    int t = origin;
+template <int Colour>
+inline void slide(Pass& s, const Mover& m, int direction) {
+    int t = m.origin;
     do {
         t += direction;
-    } while (try_target(s, origin, t, p) == 0);
+    } while (try_target<Colour>(s, m, t) == 0);
 }
 
-void bishop_moves(Pass& s, int sq, int p) {
-    slide(s, sq, p, 9);
-    slide(s, sq, p, 11);
-    slide(s, sq, p, -11);
-    slide(s, sq, p, -9);
+template <int Colour>
+void bishop_moves(Pass& s, const Mover& m) {
+    slide<Colour>(s, m, 9);
+    slide<Colour>(s, m, 11);
+    slide<Colour>(s, m, -11);
+    slide<Colour>(s, m, -9);
 }
 
-void rook_moves(Pass& s, int sq, int p) {
-    slide(s, sq, p, -1);
-    slide(s, sq, p, 1);
-    slide(s, sq, p, 10);
-    slide(s, sq, p, -10);
+template <int Colour>
+void rook_moves(Pass& s, const Mover& m) {
+    slide<Colour>(s, m, -1);
+    slide<Colour>(s, m, 1);
+    slide<Colour>(s, m, 10);
+    slide<Colour>(s, m, -10);
 }
 
 // Two cells straight, both on the board, then one step to either side of the
 // second cell; so no jump ever looks beyond the one-cell border.
-void knight_moves(Pass& s, int sq, int p) {
+template <int Colour>
+void knight_moves(Pass& s, const Mover& m) {
     const int16_t* b = s.board;
+    const int sq = m.origin;
     if (b[sq - 1] < GameState::border_value && b[sq - 2] < GameState::border_value) {
-        try_target(s, sq, sq + 8, p);
-        try_target(s, sq, sq - 12, p);
+        try_target<Colour>(s, m, sq + 8);
+        try_target<Colour>(s, m, sq - 12);
     }
     if (b[sq + 10] < GameState::border_value && b[sq + 20] < GameState::border_value) {
-        try_target(s, sq, sq + 19, p);
-        try_target(s, sq, sq + 21, p);
+        try_target<Colour>(s, m, sq + 19);
+        try_target<Colour>(s, m, sq + 21);
     }
     if (b[sq + 1] < GameState::border_value && b[sq + 2] < GameState::border_value) {
-        try_target(s, sq, sq + 12, p);
-        try_target(s, sq, sq - 8, p);
+        try_target<Colour>(s, m, sq + 12);
+        try_target<Colour>(s, m, sq - 8);
     }
     if (b[sq - 10] < GameState::border_value && b[sq - 20] < GameState::border_value) {
-        try_target(s, sq, sq - 21, p);
-        try_target(s, sq, sq - 19, p);
+        try_target<Colour>(s, m, sq - 21);
+        try_target<Colour>(s, m, sq - 19);
     }
 }
 
-void pawn_moves(Pass& s, int sq, int p) {
+// A pawn's steps, its captures (only onto an enemy piece: a border cell has
+// sign +1 and passes White's sign test, and try_target refuses it) and its en
+// passant captures, which need the marker on the captured pawn's file.
+template <int Colour>
+void pawn_moves(Pass& s, const Mover& m) {
     const int16_t* b = s.board;
-    const int x = square_x(sq);
-    const int y = square_y(sq);
-    if (p < 0) {
+    const int sq = m.origin;
+    const int x = sq / 10;
+    const int y = sq % 10;
+    if (Colour < 0) {
         if (b[sq - 1] == 0) {
-            try_target(s, sq, sq - 1, p);
-            if (y == 7 && b[sq - 2] == 0) try_target(s, sq, sq - 2, p);
+            try_target<Colour>(s, m, sq - 1);
+            if (y == 7 && b[sq - 2] == 0) try_target<Colour>(s, m, sq - 2);
         }
-        if (sign_of(b[sq + 9]) == 1) try_target(s, sq, sq + 9, p);
-        if (sign_of(b[sq - 11]) == 1) try_target(s, sq, sq - 11, p);
+        if (b[sq + 9] > 0) try_target<Colour>(s, m, sq + 9);
+        if (b[sq - 11] > 0) try_target<Colour>(s, m, sq - 11);
         if (y == 4) {
             const int16_t flags = GameState::ep_flag_word[1];
             if (b[sq + 10] == 1 && b[10 * (x + 1)] == GameState::ep_marker) {
@@ -159,11 +209,11 @@ void pawn_moves(Pass& s, int sq, int p) {
         }
     } else {
         if (b[sq + 1] == 0) {
-            try_target(s, sq, sq + 1, p);
-            if (y == 2 && b[sq + 2] == 0) try_target(s, sq, sq + 2, p);
+            try_target<Colour>(s, m, sq + 1);
+            if (y == 2 && b[sq + 2] == 0) try_target<Colour>(s, m, sq + 2);
         }
-        if (sign_of(b[sq + 11]) == -1) try_target(s, sq, sq + 11, p);
-        if (sign_of(b[sq - 9]) == -1) try_target(s, sq, sq - 9, p);
+        if (b[sq + 11] < 0) try_target<Colour>(s, m, sq + 11);
+        if (b[sq - 9] < 0) try_target<Colour>(s, m, sq - 9);
         if (y == 5) {
             const int16_t flags = GameState::ep_flag_word[3];
             if (b[sq + 10] == -1 && b[10 * (x + 1) + 9] == GameState::ep_marker) {
@@ -179,15 +229,17 @@ void pawn_moves(Pass& s, int sq, int p) {
 // The king's eight steps, then the four castling tests for the square it
 // stands on. The kings are generated last, so these tests see the attack
 // records of every other piece.
-void king_moves(Pass& s, const GameState& g, int sq, int p) {
-    try_target(s, sq, sq - 1, p);
-    try_target(s, sq, sq + 1, p);
-    try_target(s, sq, sq + 10, p);
-    try_target(s, sq, sq - 10, p);
-    try_target(s, sq, sq + 9, p);
-    try_target(s, sq, sq + 11, p);
-    try_target(s, sq, sq - 11, p);
-    try_target(s, sq, sq - 9, p);
+template <int Colour>
+void king_moves(Pass& s, const GameState& g, const Mover& m) {
+    const int sq = m.origin;
+    try_target<Colour>(s, m, sq - 1);
+    try_target<Colour>(s, m, sq + 1);
+    try_target<Colour>(s, m, sq + 10);
+    try_target<Colour>(s, m, sq - 10);
+    try_target<Colour>(s, m, sq + 9);
+    try_target<Colour>(s, m, sq + 11);
+    try_target<Colour>(s, m, sq - 11);
+    try_target<Colour>(s, m, sq - 9);
 
     const int16_t* b = s.board;
     const int16_t* moved = g.castle_moved;
@@ -216,30 +268,42 @@ void king_moves(Pass& s, const GameState& g, int sq, int p) {
     }
 }
 
-inline void generate_piece_moves(Pass& s, const GameState& g, int sq) {
-    const int p = s.board[sq];
-    switch (p < 0 ? -p : p) {
+template <int Colour>
+inline void colour_piece_moves(Pass& s, const GameState& g, int sq, int p) {
+    const Mover m = mover_at<Colour>(sq, p);
+    switch (Colour < 0 ? -p : p) {
         case pawn:
-            pawn_moves(s, sq, p);
+            pawn_moves<Colour>(s, m);
             break;
         case knight:
-            knight_moves(s, sq, p);
+            knight_moves<Colour>(s, m);
             break;
         case bishop:
-            bishop_moves(s, sq, p);
+            bishop_moves<Colour>(s, m);
             break;
         case rook:
-            rook_moves(s, sq, p);
+            rook_moves<Colour>(s, m);
             break;
         case queen:
-            bishop_moves(s, sq, p);
-            rook_moves(s, sq, p);
+            bishop_moves<Colour>(s, m);
+            rook_moves<Colour>(s, m);
             break;
         case king:
-            king_moves(s, g, sq, p);
+            king_moves<Colour>(s, g, m);
             break;
         default:
             break;
+    }
+}
+
+// Dispatch on the piece standing on `sq`; an empty square or anything that is
+// not a piece produces nothing.
+inline void generate_piece_moves(Pass& s, const GameState& g, int sq) {
+    const int p = s.board[sq];
+    if (p < 0) {
+        colour_piece_moves<-1>(s, g, sq, p);
+    } else if (p > 0) {
+        colour_piece_moves<1>(s, g, sq, p);
     }
 }
 

@@ -11,9 +11,9 @@ namespace {
 // and the attack records are written in place.
 struct Pass {
     int16_t* __restrict board;
-    int16_t (*__restrict rows)[move_list_columns];  // g.move_list
-    int code_column;                                // ply_base(ply) + 1
-    int flag_column;                                // ply_base(ply) + 2
+    // The move-code cell of row 0 of the ply's list; the flag word follows it.
+    // Row r's cells are `rows + r * move_list_columns` and the next one.
+    int16_t* __restrict rows;
     int white_king_moved;
     int black_king_moved;
     // Counters and records are plain ints of the pass, so the compiler need
@@ -32,8 +32,9 @@ struct Pass {
 inline void append_special(Pass& s, int code, int flags) {
     if (s.count >= max_list_rows) return;
     ++s.count;
-    s.rows[s.count][s.code_column] = static_cast<int16_t>(code);
-    s.rows[s.count][s.flag_column] = static_cast<int16_t>(flags);
+    int16_t* row = s.rows + s.count * move_list_columns;
+    row[0] = static_cast<int16_t>(code);
+    row[1] = static_cast<int16_t>(flags);
 }
 
 // Quiet moves onto these squares mark a castling path of the other colour as
@@ -60,23 +61,25 @@ constexpr auto black_quiet_path = castle_path_flags(false);
 // from the target alone.
 struct Mover {
     int origin;
-    int piece;
+    int x, y;        // file and row of the origin
     int code_base;   // origin * 100
     int flags_base;  // side * 1000 + |piece| * 100
 };
 
-template <int Colour>
-inline Mover mover_at(int origin, int piece) {
-    return {origin, piece, origin * 100,
-            (Colour < 0 ? 1000 : 2000) + (piece < 0 ? -piece : piece) * 100};
+// side * 1000 + |piece| * 100 by piece code + 6.
+constexpr int flags_base_by_code[13] = {1600, 1500, 1400, 1300, 1200, 1100, 0,
+                                        2100, 2200, 2300, 2400, 2500, 2600};
+
+inline Mover mover_at(int origin, int x, int y, int piece) {
+    return {origin, x, y, origin * 100, flags_base_by_code[piece + 6]};
 }
 
 // Tries the move to `target`. Returns the content of the target cell, which
 // ends a sliding piece's ray when it is not 0.
 template <int Colour>
-inline int16_t try_target(Pass& s, const Mover& m, int target) {
+[[gnu::always_inline]] inline int16_t try_target(Pass& s, const Mover& m, int target) {
     const int16_t c = s.board[target];
-    if (c > 6 || c < -6) return c;  // border, marker or scratch code
+    if (static_cast<unsigned>(c + 6) > 12u) return c;  // border, marker or scratch code
     int kind;
     if (Colour < 0) {
         if (c < 0) return c;  // own piece
@@ -117,20 +120,20 @@ inline int16_t try_target(Pass& s, const Mover& m, int target) {
         }
     }
 
-    int16_t* row = s.rows[s.count];
+    int16_t* row = s.rows + s.count * move_list_columns;
     if (c == 0) {
-        row[s.code_column] = code;
-        row[s.flag_column] = flags;
+        row[0] = code;
+        row[1] = flags;
         return c;
     }
     // Keep every capture at the front of the list, in the order found: the
     // row at the front moves to the end.
     ++s.captures;
-    int16_t* front = s.rows[s.captures];
-    row[s.code_column] = front[s.code_column];
-    row[s.flag_column] = front[s.flag_column];
-    front[s.code_column] = code;
-    front[s.flag_column] = flags;
+    int16_t* front = s.rows + s.captures * move_list_columns;
+    row[0] = front[0];
+    row[1] = front[1];
+    front[0] = code;
+    front[1] = flags;
     return c;
 }
 
@@ -189,8 +192,8 @@ template <int Colour>
 void pawn_moves(Pass& s, const Mover& m) {
     const int16_t* b = s.board;
     const int sq = m.origin;
-    const int x = sq / 10;
-    const int y = sq % 10;
+    const int x = m.x;
+    const int y = m.y;
     if (Colour < 0) {
         if (b[sq - 1] == 0) {
             try_target<Colour>(s, m, sq - 1);
@@ -269,8 +272,8 @@ void king_moves(Pass& s, const GameState& g, const Mover& m) {
 }
 
 template <int Colour>
-inline void colour_piece_moves(Pass& s, const GameState& g, int sq, int p) {
-    const Mover m = mover_at<Colour>(sq, p);
+inline void colour_piece_moves(Pass& s, const GameState& g, int sq, int x, int y, int p) {
+    const Mover m = mover_at(sq, x, y, p);
     switch (Colour < 0 ? -p : p) {
         case pawn:
             pawn_moves<Colour>(s, m);
@@ -298,12 +301,12 @@ inline void colour_piece_moves(Pass& s, const GameState& g, int sq, int p) {
 
 // Dispatch on the piece standing on `sq`; an empty square or anything that is
 // not a piece produces nothing.
-inline void generate_piece_moves(Pass& s, const GameState& g, int sq) {
+inline void generate_piece_moves(Pass& s, const GameState& g, int sq, int x, int y) {
     const int p = s.board[sq];
     if (p < 0) {
-        colour_piece_moves<-1>(s, g, sq, p);
+        colour_piece_moves<-1>(s, g, sq, x, y, p);
     } else if (p > 0) {
-        colour_piece_moves<1>(s, g, sq, p);
+        colour_piece_moves<1>(s, g, sq, x, y, p);
     }
 }
 
@@ -311,11 +314,7 @@ inline void generate_piece_moves(Pass& s, const GameState& g, int sq) {
 
 void generate_moves(GameState& g) {
     const int ply = g.ply;
-    Pass s{g.board,
-           g.move_list,
-           GameState::ply_base[ply] + 1,
-           GameState::ply_base[ply] + 2,
-           g.white_king_moved,
+    Pass s{g.board, &g.move_list[0][GameState::ply_base[ply] + 1], g.white_king_moved,
            g.black_king_moved};
     g.board[1] = GameState::border_value;
     g.board[9] = GameState::border_value;
@@ -335,14 +334,18 @@ void generate_moves(GameState& g) {
                 g.black_king_sq = static_cast<int16_t>(sq);
                 black_king_found = true;
             } else {
-                generate_piece_moves(s, g, sq);
+                generate_piece_moves(s, g, sq, x, y);
             }
         }
     }
     // A colour without a king gets no king moves; of two kings of one colour
     // only the last one found is handled.
-    if (white_king_found) generate_piece_moves(s, g, g.white_king_sq);
-    if (black_king_found) generate_piece_moves(s, g, g.black_king_sq);
+    if (white_king_found) {
+        generate_piece_moves(s, g, g.white_king_sq, g.white_king_sq / 10, g.white_king_sq % 10);
+    }
+    if (black_king_found) {
+        generate_piece_moves(s, g, g.black_king_sq, g.black_king_sq / 10, g.black_king_sq % 10);
+    }
 
     for (int i = 1; i <= 6; ++i) g.castle_attacked[i] = static_cast<int16_t>(s.castle_attacked[i]);
     g.move_count[ply] = static_cast<int16_t>(s.count);

@@ -61,35 +61,8 @@ constexpr size_t megabyte = 1u << 20;
 
 // ---- Expected console text, laid out as the documents describe it -----------
 
-std::string num(int v) { return (v < 0 ? "-" : " ") + std::to_string(std::abs(v)) + " "; }
-
-// The board display; `ranks` lists rank 8 first, each as the eight letters shown.
-std::string board_text(const std::array<std::string, 8>& ranks, int move, int total, int white,
-                       int black, int depth) {
-    std::string s =
-        "\r\n"
-        "    A B C D E F G H     COMMANDS= DEPTH SWAP  LOAD  EDIT  SUGGEST\r\n"
-        "   =================        XMOVE BACK  WHITE BLACK CLEAR SAVE QUIT\r\n";
-    for (int i = 0; i < 8; ++i) {
-        s += num(8 - i);
-        for (char c : ranks[static_cast<size_t>(i)]) {
-            s += ' ';
-            s += c;
-        }
-        s += " ";
-        s += num(8 - i);
-        s += "\r\n";
-    }
-    s += "   =================       MOVE  BOARD  WHITE  BLACK   DEPTH\r\n";
-    s += "    A B C D E F G H         ";
-    s += num(move);
-    for (const int n : {total, white, black, depth}) {
-        s += "   ";
-        s += num(n);
-    }
-    s += "\r\n\r\n\r\n";
-    return s;
-}
+using testing::board_text;
+using testing::number_text;
 
 const std::array<std::string, 8> initial_ranks = {"rnbqkbnr", "oooooooo", "........", "........",
                                                   "........", "........", "PPPPPPPP", "RNBQKBNR"};
@@ -129,7 +102,7 @@ std::string start_plain() {
 }
 
 std::string prompt(int move, const std::string& name) {
-    std::string s = num(move);
+    std::string s = number_text(move);
     s += ") ";
     s += name;
     s += " TO MOVE ";
@@ -158,16 +131,16 @@ std::string position_file_text(const GameState& g, const std::string& human,
                                const std::string& computer) {
     std::string text;
     for (int i = 0; i < 100; ++i) {
-        text += num(g.board[i]);
+        text += number_text(g.board[i]);
         text += "\r\n";
     }
-    text += num(g.move_number);
+    text += number_text(g.move_number);
     text += "\r\n";
-    std::string sides = num(g.search_side);
+    std::string sides = number_text(g.search_side);
     sides.append(14 - sides.size(), ' ');
-    sides += num(g.computer_side);
+    sides += number_text(g.computer_side);
     sides.append(28 - sides.size(), ' ');
-    sides += num(g.human_side);
+    sides += number_text(g.human_side);
     text += sides;
     text += "\r\n";
     text += human;
@@ -310,7 +283,7 @@ TEST(HostileConsole, MegabyteRepliesAtNumberPrompts) {
     const std::pair<int, int> depths[] = {{4, 8}, {8, 3}, {3, 2}};
     for (const auto& [shown, set] : depths) {
         expected += black_1 + "\r\n";
-        expected += "CURRENT BASE DEPTH = " + num(shown) + "\r\n";
+        expected += "CURRENT BASE DEPTH = " + number_text(shown) + "\r\n";
         expected += "NEW VALUE= \r\n";
         expected += board_text(black_first_ranks, 1, 74, 37, 37, set);
     }
@@ -416,7 +389,7 @@ TEST(HostileConsole, NulAndHighBytesAtDepthAndEdit) {
     const std::pair<int, int> depths[] = {{4, 7}, {7, 2}, {2, 6}, {6, 2}};
     for (const auto& [shown, set] : depths) {
         expected += white_1 + "\r\n";
-        expected += "CURRENT BASE DEPTH = " + num(shown) + "\r\n";
+        expected += "CURRENT BASE DEPTH = " + number_text(shown) + "\r\n";
         expected += "NEW VALUE= \r\n";
         expected += board_text(initial_ranks, 1, 74, 37, 37, set);
     }

@@ -128,6 +128,9 @@ void search(GameState& g) {
     search_setup(g);
 
     g.move_code = 0;
+    // Only a reply the book gives in this search may be handed over.
+    g.book_reply_pending = 0;
+    g.book_reply_castles = 0;
     if (g.use_book == 1 && g.move_number < 10) {
         book_lookup(g);
         if (g.move_code != 0) return;

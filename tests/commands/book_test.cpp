@@ -8,6 +8,7 @@
 #include <string>
 
 #include "command_helpers.h"
+#include "engine/move_choice.h"
 #include "model/board.h"
 #include "movegen/generate.h"
 #include "movegen/make_move.h"
@@ -148,6 +149,26 @@ TEST(BookLookup, MissingFileBehavesAsAnEmptyBook) {
     book_lookup(*g);
     EXPECT_EQ(io.out.str(), "\r\n");
     EXPECT_EQ(g->move_code, 0);
+    EXPECT_EQ(g->book_reply_pending, 0);
+    EXPECT_EQ(g->book_reply_castles, 0);
+}
+
+TEST(BookLookup, ASearchPastTheBookLeavesNoReplyPending) {
+    // From move 10 on the book is not read; a reply left pending by an
+    // earlier search that was never played must not turn the searched move
+    // into a book reply.
+    ScratchFolder folder;
+    write_file("MYBOOK.TXT", record(after_e2e4_key, "E7E5"));
+    Io io;
+    auto g = black_to_move(io);
+    g->use_book = 1;
+    g->search_depth = 2;
+    g->move_number = 10;
+    g->book_reply_pending = 1;
+    g->book_reply_castles = 1;
+    search(*g);
+    EXPECT_EQ(io.out.str().find("E7E5  "), std::string::npos);
+    EXPECT_NE(g->move_code, 0);
     EXPECT_EQ(g->book_reply_pending, 0);
     EXPECT_EQ(g->book_reply_castles, 0);
 }

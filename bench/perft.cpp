@@ -13,6 +13,7 @@
 
 #include "console/start_up.h"
 #include "model/game_state.h"
+#include "model/notation.h"
 #include "movegen/generate.h"
 #include "movegen/make_move.h"
 
@@ -51,19 +52,6 @@ uint64_t perft(GameState& g, int depth, int side) {
     return nodes;
 }
 
-bool set_placement(GameState& g, const std::string& placement) {
-    static const std::string letters = "KQRBNP.pnbrqk";
-    if (placement.size() != 64) return false;
-    for (int i = 0; i < 64; ++i) {
-        const size_t at = letters.find(placement[static_cast<size_t>(i)]);
-        if (at == std::string::npos) return false;
-        const int x = i % 8 + 1;
-        const int y = i / 8 + 1;
-        g.board[x * 10 + y] = static_cast<int16_t>(static_cast<int>(at) - 6);
-    }
-    return true;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -81,7 +69,7 @@ int main(int argc, char** argv) {
     int side = -1;
     if (argc == 4) {
         const std::string side_text = argv[3];
-        if (!set_placement(*g, argv[2])) {
+        if (!chess::set_placement(*g, argv[2])) {
             std::fprintf(stderr, "perft: a placement is 64 of the letters KQRBNP.pnbrqk\n");
             return 2;
         }

@@ -12,7 +12,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <memory>
 #include <string>
 
@@ -56,19 +55,6 @@ constexpr BenchPosition positions[] = {
     {"....k...P.......................pP.......p..p..........p....K...", 'w', 41},
 };
 
-bool place(chess::GameState& g, const char* placement) {
-    static const char letters[] = "KQRBNP.pnbrqk";
-    if (std::strlen(placement) != 64) return false;
-    for (int y = 1; y <= 8; ++y) {
-        for (int x = 1; x <= 8; ++x) {
-            const char* at = std::strchr(letters, placement[(y - 1) * 8 + (x - 1)]);
-            if (at == nullptr || *at == '\0') return false;
-            g.board[x * 10 + y] = static_cast<int16_t>(at - letters - 6);
-        }
-    }
-    return true;
-}
-
 std::string text_of(int16_t code) { return code == 0 ? "----" : chess::move_to_text(code); }
 
 }  // namespace
@@ -87,7 +73,7 @@ int main(int argc, char** argv) {
         chess::GameState& g = *game;
         chess::load_start_position(g);
         g.console.out = nullptr;  // the display and the search print nothing
-        if (!place(g, pos.placement)) {
+        if (!chess::set_placement(g, pos.placement)) {
             std::fprintf(stderr, "bad placement %s\n", pos.placement);
             return 1;
         }

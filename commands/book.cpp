@@ -62,19 +62,6 @@ bool read_book_field(std::FILE* file, bool skip_blank_lines, size_t keep, std::s
     return true;
 }
 
-void build_position_key(GameState& g) {
-    g.position_key.assign(key_length, '.');
-    for (int y = 1; y <= 8; ++y) {
-        for (int x = 1; x <= 8; ++x) {
-            const int code = g.board[x * 10 + y];
-            // Letter of code c is at 1-based position c + 7.
-            const char letter =
-                (code >= -6 && code <= 6) ? GameState::piece_letters[code + 6] : '?';
-            g.position_key[static_cast<size_t>((y - 1) * 8 + (x - 1))] = letter;
-        }
-    }
-}
-
 // A reply the book may offer: two squares A1..H8, a piece of the side to move
 // on the from-square, and no piece of that side on the to-square.
 bool usable_reply(const GameState& g, const std::string& move) {
@@ -100,7 +87,7 @@ double uniform_draw(GameState& g) {
 
 void book_lookup(GameState& g) {
     Console& con = g.console;
-    build_position_key(g);
+    g.position_key = placement_key(g);
     g.move_code = 0;
     g.book_reply_pending = 0;
     g.book_reply_castles = 0;

@@ -4,6 +4,7 @@
 #include <memory>
 #include <sstream>
 
+#include "console/board_display.h"
 #include "console/start_up.h"
 #include "model/board.h"
 #include "model/game_state.h"
@@ -14,32 +15,6 @@
 namespace chess {
 
 namespace {
-
-std::string placement_key(const GameState& g) {
-    std::string key;
-    key.reserve(64);
-    for (int y = 1; y <= 8; ++y) {
-        for (int x = 1; x <= 8; ++x) key += GameState::piece_letters[g.board[x * 10 + y] + 6];
-    }
-    return key;
-}
-
-// Kings and rooks that have left their home squares lose their castling
-// rights, as in a game.
-void note_castling_rights(GameState& g) {
-    if (g.board[sq_e1] != -king) {
-        g.castle_moved[1] = 1;
-        g.white_king_moved = 1;
-    }
-    if (g.board[sq_h1] != -rook) g.castle_moved[2] = 1;
-    if (g.board[sq_a1] != -rook) g.castle_moved[3] = 1;
-    if (g.board[sq_e8] != king) {
-        g.castle_moved[4] = 1;
-        g.black_king_moved = 1;
-    }
-    if (g.board[sq_h8] != rook) g.castle_moved[5] = 1;
-    if (g.board[sq_a8] != rook) g.castle_moved[6] = 1;
-}
 
 // Plays `token` for `side` (-1 White, +1 Black) on g; returns the reason it
 // cannot, or "" when it was played.
@@ -70,7 +45,7 @@ std::string play_book_move(GameState& g, std::string token, int side) {
     }
     make_move(g);
     if (g.in_check == 1) return "illegal move: it leaves the own king in check";
-    note_castling_rights(g);
+    correct_castling_flags(g);
     return "";
 }
 

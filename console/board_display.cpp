@@ -22,23 +22,6 @@ void recompute_depth(GameState& g) {
     if (g.search_depth > 8) g.search_depth = 8;
 }
 
-// Kings and rooks off their home squares lose their castling rights; these
-// flags are only ever set here.
-void correct_castling_flags(GameState& g) {
-    if (g.board[58] != -6) {
-        g.castle_moved[1] = 1;
-        g.white_king_moved = 1;
-    }
-    if (g.board[88] != -4) g.castle_moved[2] = 1;
-    if (g.board[18] != -4) g.castle_moved[3] = 1;
-    if (g.board[51] != 6) {
-        g.castle_moved[4] = 1;
-        g.black_king_moved = 1;
-    }
-    if (g.board[81] != 4) g.castle_moved[5] = 1;
-    if (g.board[11] != 4) g.castle_moved[6] = 1;
-}
-
 }  // namespace
 
 void show_board(GameState& g) {
@@ -84,6 +67,23 @@ void show_board(GameState& g) {
     print_line(con);
     print_line(con);
     correct_castling_flags(g);
+}
+
+// Kings and rooks off their home squares lose their castling rights; these
+// flags are only ever set, never cleared.
+void correct_castling_flags(GameState& g) {
+    if (g.board[58] != -6) {
+        g.castle_moved[1] = 1;
+        g.white_king_moved = 1;
+    }
+    if (g.board[88] != -4) g.castle_moved[2] = 1;
+    if (g.board[18] != -4) g.castle_moved[3] = 1;
+    if (g.board[51] != 6) {
+        g.castle_moved[4] = 1;
+        g.black_king_moved = 1;
+    }
+    if (g.board[81] != 4) g.castle_moved[5] = 1;
+    if (g.board[11] != 4) g.castle_moved[6] = 1;
 }
 
 }  // namespace chess

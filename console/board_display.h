@@ -13,4 +13,8 @@ namespace chess {
 // home squares.
 void show_board(GameState& g);
 
+// Marks kings and rooks that stand off their home squares as moved; flags are
+// only ever set. The board display does this at every display.
+void correct_castling_flags(GameState& g);
+
 }  // namespace chess

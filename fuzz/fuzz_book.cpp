@@ -79,7 +79,8 @@ class BookReader {
     size_t at_ = 0;
 };
 
-std::string placement_key(const GameState& g) {
+// The key as the reference reading spells it, independently of the program.
+std::string reference_key(const GameState& g) {
     const std::string letters = "KQRBNP.pnbrqk";
     std::string key;
     for (int rank = 8; rank >= 1; --rank) {
@@ -110,7 +111,7 @@ bool usable(const GameState& g, const std::string& move) {
 
 std::vector<std::string> reference_candidates(const GameState& g, const std::string& bytes) {
     std::vector<std::string> found;
-    const std::string key = placement_key(g);
+    const std::string key = reference_key(g);
     BookReader reader(bytes);
     std::string k;
     std::string move;

@@ -29,6 +29,33 @@ void move_to_text(GameState& g) { g.move_text = move_to_text(g.move_word); }
 
 void text_to_move(GameState& g) { g.move_word = text_to_move(g.move_text); }
 
+std::string placement_key(const GameState& g) {
+    std::string key(64, '.');
+    for (int y = 1; y <= 8; ++y) {
+        for (int x = 1; x <= 8; ++x) {
+            const int code = g.board[x * 10 + y];
+            key[static_cast<size_t>((y - 1) * 8 + (x - 1))] =
+                (code >= -6 && code <= 6) ? GameState::piece_letters[code + 6] : '?';
+        }
+    }
+    return key;
+}
+
+bool set_placement(GameState& g, std::string_view placement) {
+    const std::string_view letters = GameState::piece_letters;
+    if (placement.size() != 64) return false;
+    for (char c : placement) {
+        if (letters.find(c) == std::string_view::npos) return false;
+    }
+    for (int y = 1; y <= 8; ++y) {
+        for (int x = 1; x <= 8; ++x) {
+            const size_t at = letters.find(placement[static_cast<size_t>((y - 1) * 8 + (x - 1))]);
+            g.board[x * 10 + y] = static_cast<int16_t>(static_cast<int>(at) - 6);
+        }
+    }
+    return true;
+}
+
 bool names_two_squares(std::string_view t) {
     if (t.size() < 4) return false;
     for (int i = 0; i < 4; i += 2) {

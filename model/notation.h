@@ -33,6 +33,14 @@ int16_t text_to_move(std::string& t);
 void move_to_text(GameState& g);
 void text_to_move(GameState& g);
 
+// The 64 squares as letters of `piece_letters`, rank 8 first, files A..H:
+// the opening book's key. A cell that holds no piece code shows as '?'.
+std::string placement_key(const GameState& g);
+
+// Puts a 64-character placement in that order on the 64 squares (the border
+// is left alone). False, with the board unchanged, for a malformed placement.
+bool set_placement(GameState& g, std::string_view placement);
+
 // True when the first four characters of t (any case) name two playing
 // squares A1..H8.
 bool names_two_squares(std::string_view t);

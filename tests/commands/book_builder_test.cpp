@@ -12,6 +12,7 @@
 
 #include "command_helpers.h"
 #include "commands/book.h"
+#include "console/board_display.h"
 #include "model/board.h"
 #include "model/notation.h"
 #include "movegen/generate.h"
@@ -39,13 +40,7 @@ BookBuild build_shipped_book() {
 ::testing::AssertionResult legal_reply(const BookRecord& r, int side) {
     auto g = testing::fresh_game();
     if (!testing::set_placement(*g, r.key)) return ::testing::AssertionFailure() << "bad key";
-    // Castling rights as a game would have them: lost once king or rook has left home.
-    g->castle_moved[1] = g->white_king_moved = g->board[sq_e1] != -6;
-    g->castle_moved[2] = g->board[sq_h1] != -4;
-    g->castle_moved[3] = g->board[sq_a1] != -4;
-    g->castle_moved[4] = g->black_king_moved = g->board[sq_e8] != 6;
-    g->castle_moved[5] = g->board[sq_h8] != 4;
-    g->castle_moved[6] = g->board[sq_a8] != 4;
+    correct_castling_flags(*g);  // castling rights as a game would have them
     g->ply = 1;
     generate_moves(*g);
     std::string text = r.move;
@@ -124,11 +119,7 @@ TEST(ShippedBook, AnswersTheCommonFirstMoves) {
         find_move(*g);
         ASSERT_NE(g->move_index, 0);
         make_move(*g);
-        std::string key;
-        for (int y = 1; y <= 8; ++y) {
-            for (int x = 1; x <= 8; ++x) key += GameState::piece_letters[g->board[x * 10 + y] + 6];
-        }
-        EXPECT_TRUE(black_keys.count(key)) << "no reply to " << first;
+        EXPECT_TRUE(black_keys.count(placement_key(*g))) << "no reply to " << first;
     }
 }
 

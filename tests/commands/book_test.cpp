@@ -23,16 +23,6 @@ using testing::run_session;
 using testing::ScratchFolder;
 using testing::write_file;
 
-// A fresh game after White's E2E4, Black to move: the usual first lookup.
-std::unique_ptr<GameState> black_to_move(Io& io) {
-    auto g = fresh_game();
-    g->board[cell("E2")] = 0;
-    g->board[cell("E4")] = -pawn;
-    g->search_side = GameState::black_side;
-    attach(*g, io, "");
-    return g;
-}
-
 const int16_t e7e5 = 5254;
 const int16_t d7d5 = 4244;
 const int16_t c7c5 = 3234;

@@ -2,12 +2,16 @@
 // streams, book records and placements.
 #pragma once
 
+#include <array>
+#include <cstring>
 #include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "model/board.h"
 #include "model/game_state.h"
+#include "movegen/generate.h"
 #include "support/session.h"
 
 namespace chess::command_tests {
@@ -82,5 +86,56 @@ inline int count_of(const std::string& text, const std::string& part) {
 
 // Cells of a square named like "E2".
 inline int cell(const char* square) { return (square[0] - 'A' + 1) * 10 + ('9' - square[1]); }
+
+// A game as at the first prompt, user playing White, its console on `io`.
+inline std::unique_ptr<GameState> game_at_prompt(Io& io, const std::string& input) {
+    auto g = testing::fresh_game();
+    g->human_name = "WHITE";
+    g->computer_name = "BLACK";
+    g->ply = 1;
+    generate_moves(*g);
+    attach(*g, io, input);
+    return g;
+}
+
+// A fresh game after White's E2E4, Black to move, console on `io`.
+inline std::unique_ptr<GameState> black_to_move(Io& io) {
+    auto g = testing::fresh_game();
+    g->board[cell("E2")] = 0;
+    g->board[cell("E4")] = -pawn;
+    g->search_side = GameState::black_side;
+    attach(*g, io, "");
+    return g;
+}
+
+// Everything SAVE and a refused LOAD must leave as it was.
+struct Observed {
+    std::array<int16_t, 100> board{};
+    std::array<int16_t, 7> castle_moved{};
+    int16_t white_king_moved = 0, black_king_moved = 0;
+    int16_t move_number = 0, search_side = 0, computer_side = 0, human_side = 0;
+    int16_t game_over = 0, moves = 0;
+    std::vector<int16_t> ply_1_codes;
+    std::string human_name, computer_name;
+    bool operator==(const Observed&) const = default;
+};
+
+inline Observed observe(const GameState& g) {
+    Observed o;
+    std::memcpy(o.board.data(), g.board, sizeof g.board);
+    std::memcpy(o.castle_moved.data(), g.castle_moved, sizeof g.castle_moved);
+    o.white_king_moved = g.white_king_moved;
+    o.black_king_moved = g.black_king_moved;
+    o.move_number = g.move_number;
+    o.search_side = g.search_side;
+    o.computer_side = g.computer_side;
+    o.human_side = g.human_side;
+    o.game_over = g.game_over;
+    o.moves = g.move_count[1];
+    for (int r = 1; r <= g.move_count[1]; ++r) o.ply_1_codes.push_back(g.move_list[r][1]);
+    o.human_name = g.human_name;
+    o.computer_name = g.computer_name;
+    return o;
+}
 
 }  // namespace chess::command_tests

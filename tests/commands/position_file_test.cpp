@@ -23,38 +23,8 @@ using testing::run_session;
 using testing::ScratchFolder;
 using testing::write_file;
 
-// A game as at the first prompt: the ply-1 list generated, names set.
-std::unique_ptr<GameState> game_at_prompt(Io& io, const std::string& input) {
-    auto g = fresh_game();
-    g->human_name = "WHITE";
-    g->computer_name = "BLACK";
-    g->ply = 1;
-    generate_moves(*g);
-    attach(*g, io, input);
-    return g;
-}
-
-// Everything LOAD may change, for "left exactly as it was" checks.
-struct Observed {
-    int16_t board[100];
-    int16_t move_number, search_side, computer_side, human_side, game_over, moves;
-    std::string human_name, computer_name;
-};
-Observed observe(const GameState& g) {
-    Observed o{};
-    std::memcpy(o.board, g.board, sizeof o.board);
-    o.move_number = g.move_number;
-    o.search_side = g.search_side;
-    o.computer_side = g.computer_side;
-    o.human_side = g.human_side;
-    o.game_over = g.game_over;
-    o.moves = g.move_count[1];
-    o.human_name = g.human_name;
-    o.computer_name = g.computer_name;
-    return o;
-}
 void expect_same(const Observed& a, const Observed& b) {
-    EXPECT_EQ(std::memcmp(a.board, b.board, sizeof a.board), 0);
+    EXPECT_EQ(a.board, b.board);
     EXPECT_EQ(a.move_number, b.move_number);
     EXPECT_EQ(a.search_side, b.search_side);
     EXPECT_EQ(a.computer_side, b.computer_side);

@@ -10,6 +10,7 @@
 #include "console/game_loop.h"
 #include "console/start_up.h"
 #include "console/transcript.h"
+#include "model/notation.h"
 
 namespace chess::testing {
 
@@ -45,16 +46,7 @@ std::unique_ptr<GameState> fresh_game() {
 }
 
 bool set_placement(GameState& g, const std::string& placement) {
-    static const std::string letters = "KQRBNP.pnbrqk";
-    if (placement.size() != 64) return false;
-    for (int y = 1; y <= 8; ++y) {
-        for (int x = 1; x <= 8; ++x) {
-            const size_t at = letters.find(placement[(y - 1) * 8 + (x - 1)]);
-            if (at == std::string::npos) return false;
-            g.board[x * 10 + y] = static_cast<int16_t>(static_cast<int>(at) - 6);
-        }
-    }
-    return true;
+    return chess::set_placement(g, placement);
 }
 
 std::string number_text(int value) {

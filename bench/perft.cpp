@@ -11,9 +11,9 @@
 #include <memory>
 #include <string>
 
-#include "console/start_up.h"
 #include "model/game_state.h"
 #include "model/notation.h"
+#include "model/start_position.h"
 #include "movegen/generate.h"
 #include "movegen/make_move.h"
 

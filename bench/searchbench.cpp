@@ -16,10 +16,10 @@
 #include <string>
 
 #include "console/board_display.h"
-#include "console/start_up.h"
 #include "engine/move_choice.h"
 #include "model/game_state.h"
 #include "model/notation.h"
+#include "model/start_position.h"
 
 namespace {
 

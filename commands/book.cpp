@@ -4,7 +4,7 @@
 #include <limits>
 #include <string>
 
-#include "console/console_io.h"
+#include "io/console_io.h"
 #include "model/board.h"
 #include "model/notation.h"
 

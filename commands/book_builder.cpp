@@ -5,10 +5,10 @@
 #include <sstream>
 
 #include "console/board_display.h"
-#include "console/start_up.h"
 #include "model/board.h"
 #include "model/game_state.h"
 #include "model/notation.h"
+#include "model/start_position.h"
 #include "movegen/generate.h"
 #include "movegen/make_move.h"
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "console/console_io.h"
+#include "io/console_io.h"
 #include "model/board.h"
 #include "model/notation.h"
 #include "movegen/generate.h"

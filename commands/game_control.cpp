@@ -6,8 +6,8 @@
 
 #include "commands/book.h"
 #include "console/board_display.h"
-#include "console/console_io.h"
 #include "engine/move_choice.h"
+#include "io/console_io.h"
 #include "model/board.h"
 #include "model/notation.h"
 #include "movegen/make_move.h"

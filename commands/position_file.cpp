@@ -4,7 +4,7 @@
 #include <string>
 #include <utility>
 
-#include "console/console_io.h"
+#include "io/console_io.h"
 #include "model/board.h"
 #include "movegen/generate.h"
 

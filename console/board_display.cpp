@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "console/console_io.h"
+#include "io/console_io.h"
 
 namespace chess {
 

@@ -6,10 +6,10 @@
 
 #include "commands/book.h"
 #include "console/board_display.h"
-#include "console/console_io.h"
 #include "console/move_entry.h"
-#include "console/transcript.h"
 #include "engine/move_choice.h"
+#include "io/console_io.h"
+#include "io/transcript.h"
 #include "model/board.h"
 #include "model/notation.h"
 #include "movegen/make_move.h"

@@ -4,7 +4,7 @@
 
 #include "console/game_loop.h"
 #include "console/start_up.h"
-#include "console/transcript.h"
+#include "io/transcript.h"
 
 namespace chess {
 

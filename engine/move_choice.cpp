@@ -1,9 +1,9 @@
 #include "engine/move_choice.h"
 
 #include "commands/book.h"
-#include "console/console_io.h"
-#include "console/transcript.h"
 #include "engine/search_plies.h"
+#include "io/console_io.h"
+#include "io/transcript.h"
 #include "model/board.h"
 #include "model/notation.h"
 #include "movegen/generate.h"

@@ -16,12 +16,12 @@
 #include <vector>
 
 #include "commands/book.h"
-#include "console/console_io.h"
-#include "console/start_up.h"
 #include "fuzz_support.h"
+#include "io/console_io.h"
 #include "model/board.h"
 #include "model/game_state.h"
 #include "model/notation.h"
+#include "model/start_position.h"
 
 namespace {
 

@@ -15,12 +15,12 @@
 #include <string>
 
 #include "commands/position_file.h"
-#include "console/console_io.h"
-#include "console/start_up.h"
 #include "engine/move_choice.h"
 #include "fuzz_support.h"
+#include "io/console_io.h"
 #include "model/board.h"
 #include "model/game_state.h"
+#include "model/start_position.h"
 #include "movegen/generate.h"
 
 namespace {

@@ -11,8 +11,8 @@
 #include <string_view>
 #include <vector>
 
-#include "console/console_io.h"
 #include "fuzz_support.h"
+#include "io/console_io.h"
 #include "model/game_state.h"
 
 namespace {

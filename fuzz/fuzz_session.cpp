@@ -18,8 +18,8 @@
 #include "apps/variant_settings.h"
 #include "console/game_loop.h"
 #include "console/start_up.h"
-#include "console/transcript.h"
 #include "fuzz_support.h"
+#include "io/transcript.h"
 #include "model/board.h"
 #include "model/game_state.h"
 

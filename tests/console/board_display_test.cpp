@@ -7,9 +7,9 @@
 #include <sstream>
 #include <string>
 
-#include "console/console_io.h"
-#include "console/start_up.h"
+#include "io/console_io.h"
 #include "model/board.h"
+#include "model/start_position.h"
 #include "support/session.h"
 
 namespace chess {

@@ -13,10 +13,10 @@
 
 #include "apps/variant_settings.h"
 #include "console/board_display.h"
-#include "console/transcript.h"
 #include "engine/evaluate.h"
 #include "engine/move_choice.h"
 #include "engine/search_plies.h"
+#include "io/transcript.h"
 #include "model/board.h"
 #include "model/notation.h"
 #include "movegen/generate.h"

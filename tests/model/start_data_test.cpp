@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "console/start_up.h"
 #include "model/board.h"
+#include "model/start_position.h"
 #include "support/session.h"
 
 namespace chess {

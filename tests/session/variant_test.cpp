@@ -19,7 +19,7 @@
 #include "apps/variant_settings.h"
 #include "console/game_loop.h"
 #include "console/start_up.h"
-#include "console/transcript.h"
+#include "io/transcript.h"
 #include "support/session.h"
 
 namespace chess {

@@ -19,7 +19,7 @@
 #include "commands/book_builder.h"
 #include "console/game_loop.h"
 #include "console/start_up.h"
-#include "console/transcript.h"
+#include "io/transcript.h"
 #include "model/notation.h"
 #include "support/session.h"
 

@@ -9,8 +9,9 @@
 #include "apps/variant_settings.h"
 #include "console/game_loop.h"
 #include "console/start_up.h"
-#include "console/transcript.h"
+#include "io/transcript.h"
 #include "model/notation.h"
+#include "model/start_position.h"
 
 namespace chess::testing {
 

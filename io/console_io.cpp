@@ -1,4 +1,4 @@
-#include "console/console_io.h"
+#include "io/console_io.h"
 
 #include <istream>
 #include <ostream>

@@ -1,4 +1,4 @@
-#include "console/transcript.h"
+#include "io/transcript.h"
 
 namespace chess {
 

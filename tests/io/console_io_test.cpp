@@ -1,6 +1,6 @@
 // The console layer: the number format, print zones, line ends, reading a
 // reply and the one field reader every prompt uses.
-#include "console/console_io.h"
+#include "io/console_io.h"
 
 #include <gtest/gtest.h>
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "commands/book_builder.h"
+#include "apps/book_builder.h"
 
 namespace {
 

@@ -4,13 +4,12 @@
 #include <string>
 #include <string_view>
 
-#include "commands/book.h"
 #include "console/board_display.h"
+#include "engine/book.h"
 #include "engine/move_choice.h"
 #include "io/console_io.h"
 #include "model/board.h"
 #include "model/notation.h"
-#include "movegen/make_move.h"
 
 namespace chess {
 
@@ -69,6 +68,16 @@ void print_suggestion(Console& con, std::string_view label, int16_t code) {
 
 }  // namespace
 
+void set_colour_names(GameState& g, bool trailing_blank) {
+    const bool computer_white = g.computer_side == GameState::white_side;
+    g.human_name = computer_white ? "BLACK" : "WHITE";
+    g.computer_name = computer_white ? "WHITE" : "BLACK";
+    if (trailing_blank) {
+        g.human_name += ' ';
+        g.computer_name += ' ';
+    }
+}
+
 void suggest_move(GameState& g) {
     Console& con = g.console;
     const int16_t remembered_side = g.search_side;
@@ -83,8 +92,7 @@ void suggest_move(GameState& g) {
     keep_ply_one_list(g, *kept);
     const int16_t ply = g.ply;
     search(g);
-    g.book_reply_pending = 0;
-    g.book_reply_castles = 0;
+    drop_book_reply(g);
     put_back_ply_one_list(g, *kept);
     g.ply = ply;
 
@@ -112,17 +120,13 @@ void swap_sides(GameState& g) {
     g.search_side = static_cast<int16_t>(-g.search_side);
     search(g);
     if (g.game_over != 1) {
-        g.ply = 1;
-        g.move_index = g.chosen_index;
-        if (g.book_reply_pending == 1) book_hand_over(g);
-        make_move(g);
+        play_chosen_move(g);
         g.move_word = g.move_code;
         move_to_text(g);
         print_line(con, g.move_text);
     } else {
         // No move is played, so no book reply is handed over.
-        g.book_reply_pending = 0;
-        g.book_reply_castles = 0;
+        drop_book_reply(g);
         if (!g.settings.swap_game_over_returns) {
             print_text(con, "GAME OVER");
             std::string reply;
@@ -134,13 +138,7 @@ void swap_sides(GameState& g) {
 
     g.computer_side = static_cast<int16_t>(-g.computer_side);
     g.human_side = static_cast<int16_t>(-g.human_side);
-    if (g.computer_side == GameState::white_side) {
-        g.human_name = "BLACK ";
-        g.computer_name = "WHITE ";
-    } else {
-        g.human_name = "WHITE ";
-        g.computer_name = "BLACK ";
-    }
+    set_colour_names(g, true);
     ++g.swap_count;
     if (g.swap_count > 1) {
         ++g.move_number;
@@ -152,16 +150,14 @@ void choose_white(GameState& g) {
     g.computer_side = GameState::black_side;
     g.human_side = GameState::white_side;
     g.search_side = g.computer_side;
-    g.human_name = "WHITE";
-    g.computer_name = "BLACK";
+    set_colour_names(g);
 }
 
 void choose_black(GameState& g) {
     g.computer_side = GameState::white_side;
     g.human_side = GameState::black_side;
     g.search_side = g.computer_side;
-    g.human_name = "BLACK";
-    g.computer_name = "WHITE";
+    set_colour_names(g);
 }
 
 }  // namespace chess

@@ -1,17 +1,16 @@
-// Game-control commands: BACK with its snapshot, SUGGEST, DEPTH, SWAP,
-// WHITE and BLACK.
+// Game-control commands: SUGGEST, DEPTH, SWAP, WHITE and BLACK, and the
+// colour names they and the game loop give the two players. BACK and its
+// snapshot are in commands/snapshot.h.
 #pragma once
 
 #include "model/game_state.h"
 
 namespace chess {
 
-// Records the position, castling state, `computer_side` and `move_number`
-// for BACK.
-void take_snapshot(GameState& g);
-// BACK: returns to the snapshot, sets the colours and names to agree with the
-// restored `computer_side`, and generates the list at the current ply.
-void restore_snapshot(GameState& g);
+// Names the players after `computer_side`: `human_name` and `computer_name`
+// become "WHITE" and "BLACK" as the colours stand, each with a trailing blank
+// when `trailing_blank` is set (the names SWAP gives, which the prompt shows).
+void set_colour_names(GameState& g, bool trailing_blank = false);
 
 // SUGGEST: asks for a colour (1 = White, anything else Black), runs the
 // computer's move choice for it with all its output, and prints the choice and

@@ -1,3 +1,5 @@
+#include "commands/snapshot.h"
+
 #include "commands/game_control.h"
 #include "movegen/generate.h"
 
@@ -31,8 +33,7 @@ void restore_snapshot(GameState& g) {
     // main loop uses, so the prompt and the side to move agree after BACK.
     g.human_side = static_cast<int16_t>(-g.computer_side);
     g.search_side = g.computer_side;
-    g.human_name = g.computer_side == -1 ? "BLACK" : "WHITE";
-    g.computer_name = g.computer_side == -1 ? "WHITE" : "BLACK";
+    set_colour_names(g);
     generate_moves(g);
 }
 

@@ -1,20 +1,16 @@
-// The board as text with its header and footer. Each display also recomputes
-// the material totals, the depth of the next search and the castling flags.
+// The board as text with its header and footer. Each display also refreshes
+// the material totals and the depth of the next search, and corrects the
+// castling flags.
 #pragma once
 
 #include "model/game_state.h"
 
 namespace chess {
 
-// Prints the board; writes `piece_total`, `white_total`, `black_total`,
-// `search_depth` (from `base_depth` and the material, or kept once when
-// `hold_depth` is 1), `threat_divisor` (to 50 once material falls below 41),
-// and sets `castle_moved` / king-moved flags for kings and rooks off their
-// home squares.
+// Prints the board; refreshes `piece_total`, `white_total`, `black_total`,
+// `search_depth` and `threat_divisor` (refresh_material_and_depth) before the
+// footer that shows them, and marks kings and rooks off their home squares as
+// moved (correct_castling_flags).
 void show_board(GameState& g);
-
-// Marks kings and rooks that stand off their home squares as moved; flags are
-// only ever set. The board display does this at every display.
-void correct_castling_flags(GameState& g);
 
 }  // namespace chess

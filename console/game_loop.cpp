@@ -4,14 +4,16 @@
 #include <iterator>
 #include <string>
 
-#include "commands/book.h"
+#include "commands/game_control.h"
 #include "console/board_display.h"
+#include "console/game_end.h"
 #include "console/move_entry.h"
+#include "engine/book.h"
 #include "engine/move_choice.h"
 #include "io/console_io.h"
 #include "io/transcript.h"
-#include "model/board.h"
 #include "model/notation.h"
+#include "movegen/castling_rights.h"
 #include "movegen/make_move.h"
 
 namespace chess {
@@ -20,15 +22,6 @@ namespace {
 
 // A transcript line holds this many move pairs.
 constexpr int16_t pairs_per_line = 7;
-
-void set_colour_names(GameState& g) {
-    g.human_name = "WHITE";
-    g.computer_name = "BLACK";
-    if (g.computer_side == GameState::white_side) {
-        g.human_name = "BLACK";
-        g.computer_name = "WHITE";
-    }
-}
 
 // The user's move would leave the user's own king capturable and has been
 // taken back. A search for the user's colour at depth 2 finds out whether the
@@ -41,8 +34,7 @@ void check_test(GameState& g) {
     g.search_depth = 2;
     search(g);
     // A book reply found here is never played.
-    g.book_reply_pending = 0;
-    g.book_reply_castles = 0;
+    drop_book_reply(g);
     g.search_side = static_cast<int16_t>(-g.search_side);
     g.search_depth = kept_depth;
 }
@@ -61,46 +53,13 @@ void report_moves(GameState& g) {
     }
 }
 
-// Plays the computer's choice: row `chosen_index` of the ply-1 list, after the
-// hand-over of a book reply into row 1.
+// Plays the computer's choice and marks the castling rights it costs.
 void play_computer_move(GameState& g) {
-    g.ply = 1;
-    g.move_index = g.chosen_index;
-    if (g.book_reply_pending == 1) book_hand_over(g);
-    make_move(g);
+    play_chosen_move(g);
     note_castling_loss(g);
 }
 
 }  // namespace
-
-void note_castling_loss(GameState& g) {
-    if (g.ply < 1 || g.ply > 10 || g.move_index < 0 || g.move_index >= move_list_rows) return;
-    const int16_t code = g.move_list[g.move_index][GameState::ply_base[g.ply] + 1];
-    const int16_t from = move_from(code);
-    const int16_t to = move_to(code);
-    // A move code of the list always names two playing squares; anything else
-    // is left alone rather than read outside the board.
-    if (!is_playing_square(from) || !is_playing_square(to)) return;
-    if (g.board[to] == -king) {
-        g.castle_moved[1] = 1;
-        g.white_king_moved = 1;
-    }
-    if (from == sq_h1) g.castle_moved[2] = 1;
-    if (from == sq_a1) g.castle_moved[3] = 1;
-    if (g.board[to] == king) {
-        g.castle_moved[4] = 1;
-        g.black_king_moved = 1;
-    }
-    if (from == sq_h8) g.castle_moved[5] = 1;
-    if (from == sq_a8) g.castle_moved[6] = 1;
-}
-
-void end_game(GameState& g) {
-    show_board(g);
-    ask_text(g.console, g.settings.game_over_prompt);
-    transcript_close(g);
-    g.console.ended = true;
-}
 
 void run_game_loop(GameState& g) {
     Console& con = g.console;

@@ -2,7 +2,7 @@
 
 #include <chrono>
 
-#include "commands/game_control.h"
+#include "commands/snapshot.h"
 #include "io/console_io.h"
 #include "io/transcript.h"
 #include "model/start_position.h"

@@ -1,6 +1,6 @@
 #include "engine/move_choice.h"
 
-#include "commands/book.h"
+#include "engine/book.h"
 #include "engine/search_plies.h"
 #include "io/console_io.h"
 #include "io/transcript.h"
@@ -129,8 +129,7 @@ void search(GameState& g) {
 
     g.move_code = 0;
     // Only a reply the book gives in this search may be handed over.
-    g.book_reply_pending = 0;
-    g.book_reply_castles = 0;
+    drop_book_reply(g);
     if (g.use_book == 1 && g.move_number < 10) {
         book_lookup(g);
         if (g.move_code != 0) return;
@@ -189,6 +188,13 @@ void search(GameState& g) {
     if (gap < 0) gap = -gap;
     g.score_gap = static_cast<int16_t>(gap > 32767 ? 32767 : gap);
     repetition_test(g);
+}
+
+void play_chosen_move(GameState& g) {
+    g.ply = 1;
+    g.move_index = g.chosen_index;
+    if (g.book_reply_pending == 1) book_hand_over(g);
+    make_move(g);
 }
 
 }  // namespace chess

@@ -17,4 +17,10 @@ namespace chess {
 // The board and castling state are as on entry.
 void search(GameState& g);
 
+// Plays the choice of the last search: row `chosen_index` of the ply-1 list,
+// after a pending book reply has been handed over into row 1 (book_hand_over).
+// `ply` is 1 afterwards; `in_check` tells whether make_move refused the move.
+// A caller that does not play the choice calls drop_book_reply instead.
+void play_chosen_move(GameState& g);
+
 }  // namespace chess

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "commands/book.h"
+#include "engine/book.h"
 #include "fuzz_support.h"
 #include "io/console_io.h"
 #include "model/board.h"

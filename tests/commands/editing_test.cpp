@@ -6,9 +6,9 @@
 #include <cstring>
 #include <string>
 
-#include "command_helpers.h"
 #include "model/board.h"
 #include "movegen/generate.h"
+#include "support/command_helpers.h"
 #include "support/session.h"
 
 namespace chess {

@@ -7,11 +7,12 @@
 #include <cstring>
 #include <string>
 
-#include "command_helpers.h"
+#include "commands/snapshot.h"
 #include "model/board.h"
 #include "model/notation.h"
 #include "movegen/generate.h"
 #include "movegen/make_move.h"
+#include "support/command_helpers.h"
 #include "support/session.h"
 
 namespace chess {

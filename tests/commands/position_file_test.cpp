@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "command_helpers.h"
 #include "model/board.h"
 #include "movegen/generate.h"
+#include "support/command_helpers.h"
 #include "support/session.h"
 
 namespace chess {

@@ -39,11 +39,11 @@
 #include <utility>
 #include <vector>
 
-#include "commands/book.h"
-#include "commands/command_helpers.h"
 #include "commands/position_file.h"
+#include "engine/book.h"
 #include "model/board.h"
 #include "movegen/generate.h"
+#include "support/command_helpers.h"
 #include "support/session.h"
 
 namespace chess {

@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "apps/book_builder.h"
 #include "apps/variant_settings.h"
-#include "commands/book_builder.h"
 #include "console/game_loop.h"
 #include "console/start_up.h"
 #include "io/transcript.h"

@@ -1,5 +1,5 @@
 // The castling bookkeeping that follows every move of the game.
-#include "console/game_loop.h"
+#include "movegen/castling_rights.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "commands/book.h"
+#include "engine/book.h"
 
 #include <cstdio>
 #include <limits>
@@ -89,8 +89,7 @@ void book_lookup(GameState& g) {
     Console& con = g.console;
     g.position_key = placement_key(g);
     g.move_code = 0;
-    g.book_reply_pending = 0;
-    g.book_reply_castles = 0;
+    drop_book_reply(g);
     for (std::string& slot : g.book_moves) slot.clear();
     int count = 0;
 
@@ -135,8 +134,7 @@ void book_lookup(GameState& g) {
 void book_hand_over(GameState& g) {
     if (g.book_reply_pending != 1) return;
     const bool castles = g.book_reply_castles == 1;
-    g.book_reply_pending = 0;
-    g.book_reply_castles = 0;
+    drop_book_reply(g);
     const int code = g.move_code;
     const int from = move_from(code);
     const int to = move_to(code);
@@ -173,6 +171,11 @@ void book_hand_over(GameState& g) {
         default:
             break;
     }
+}
+
+void drop_book_reply(GameState& g) {
+    g.book_reply_pending = 0;
+    g.book_reply_castles = 0;
 }
 
 }  // namespace chess

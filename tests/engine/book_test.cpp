@@ -1,17 +1,17 @@
 // The opening book: the lookup on a record, the hand-over to make_move, and
 // whole sessions in which the computer answers from the book.
-#include "commands/book.h"
+#include "engine/book.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
 #include <string>
 
-#include "command_helpers.h"
 #include "engine/move_choice.h"
 #include "model/board.h"
 #include "movegen/generate.h"
 #include "movegen/make_move.h"
+#include "support/command_helpers.h"
 #include "support/session.h"
 
 namespace chess {

@@ -24,10 +24,10 @@
 //   book off), so that a stale flag never turns a searched move into a book
 //   reply.
 // - A caller that plays the choice (the computer's turn of the game loop, and
-//   SWAP) calls book_hand_over(g) right before make_move, with `ply` = 1 and
-//   `move_index` = `chosen_index` = 1, and only when `book_reply_pending` == 1.
-//   Callers that do not play the choice (SUGGEST, the check test after a
-//   refused user move) never call it and clear `book_reply_pending` themselves.
+//   SWAP) plays it with play_chosen_move (engine/move_choice.h), which hands a
+//   pending reply over right before make_move. Callers that do not play the
+//   choice (SUGGEST, the check test after a refused user move, a SWAP that
+//   ends the game) call drop_book_reply.
 #pragma once
 
 #include "model/game_state.h"
@@ -49,5 +49,9 @@ void book_lookup(GameState& g);
 // rook for a castling text, and clears `book_reply_pending`. Does nothing when
 // no reply is pending.
 void book_hand_over(GameState& g);
+
+// Forgets a book reply that is not going to be played: `book_reply_pending`
+// and `book_reply_castles` to 0.
+void drop_book_reply(GameState& g);
 
 }  // namespace chess

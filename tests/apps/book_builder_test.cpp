@@ -1,6 +1,6 @@
 // The shipped opening book: building it from opening lines, reading it back
 // with the program's own book lookup, and playing from it.
-#include "commands/book_builder.h"
+#include "apps/book_builder.h"
 
 #include <gtest/gtest.h>
 
@@ -10,13 +10,13 @@
 #include <set>
 #include <string>
 
-#include "command_helpers.h"
-#include "commands/book.h"
-#include "console/board_display.h"
+#include "engine/book.h"
 #include "model/board.h"
 #include "model/notation.h"
+#include "movegen/castling_rights.h"
 #include "movegen/generate.h"
 #include "movegen/make_move.h"
+#include "support/command_helpers.h"
 #include "support/session.h"
 
 namespace chess {

@@ -1,14 +1,14 @@
-#include "commands/book_builder.h"
+#include "apps/book_builder.h"
 
 #include <map>
 #include <memory>
 #include <sstream>
 
-#include "console/board_display.h"
 #include "model/board.h"
 #include "model/game_state.h"
 #include "model/notation.h"
 #include "model/start_position.h"
+#include "movegen/castling_rights.h"
 #include "movegen/generate.h"
 #include "movegen/make_move.h"
 

@@ -3,11 +3,9 @@
 // the score of the chosen row and the work done, then the total node count
 // (the engine's signature at that depth) and the speed.
 //
-// Each position starts from a fresh game state with the book off: the
-// placement on the board, its move number, the side to move as the side
-// searched for, one board display with its output discarded (so the totals,
-// castling flags and threat divisor are as in a game), then the depth. The
-// search's own console output is discarded too.
+// Each position starts from a fresh game state set up as in a game
+// (set_up_bench_position, bench/bench_positions.h); the search's console
+// output is discarded.
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -15,45 +13,12 @@
 #include <memory>
 #include <string>
 
-#include "console/board_display.h"
+#include "bench/bench_positions.h"
 #include "engine/move_choice.h"
 #include "model/game_state.h"
 #include "model/notation.h"
-#include "model/start_position.h"
 
 namespace {
-
-struct BenchPosition {
-    const char* placement;  // 64 letters, rank 8 first, files A..H
-    char side;              // 'w' or 'b'
-    int move_number;
-};
-
-constexpr BenchPosition positions[] = {
-    // The sixteen positions of the reference table.
-    {"rnbqkbnrpppppppp................................PPPPPPPPRNBQKBNR", 'w', 1},
-    {"rnbqkbnrpppppppp....................P...........PPPP.PPPRNBQKBNR", 'b', 1},
-    {"r.bqkbnrpppp.ppp..n.........p.......P........N..PPPP.PPPRNBQKB.R", 'w', 3},
-    {"r.bqkbnrpppp.ppp..n.........p.......P........N..PPPP.PPPRNBQKB.R", 'w', 4},
-    {"r.bqk.nrpppp.ppp..n.......b.p.....B.P........N..PPPP.PPPRNBQK..R", 'w', 4},
-    {"r..q.rk.ppp..ppp..np.n....b.p.B...B.P.b...NP.N..PPP..PPPR..Q.RK.", 'w', 8},
-    {"r.b..rk.pp...ppp..n.pn..q.bp......P.....P.N.PN...PQ..PPPR.B.KB.R", 'w', 9},
-    {"............................k...........................R...K...", 'w', 40},
-    {"..................k........................................QK...", 'w', 50},
-    {".............pk.......p............K..........P......P..........", 'w', 35},
-    {"......k......ppp.....................................PPPR.....K.", 'w', 20},
-    {"r.....k......ppp.....................................PPP......K.", 'b', 20},
-    {"k........................Q.....................................K", 'w', 30},
-    {"........P......k......................................p.K.......", 'w', 45},
-    {".......k......Q.......K.........................................", 'b', 60},
-    {".......k.....Q........K.........................................", 'b', 60},
-    // More work for the timing: a queen's-pawn middle game with Black to move, a
-    // rook ending (the late-endgame rook terms) and a pawn race with
-    // promotions for both sides.
-    {"r..q.rk.pp..bppp..n.pn.....p......PP.....PNBPN..P....PPPR..Q.RK.", 'b', 10},
-    {"......k..r...pp..p..p...p.......P.......R....P.P....P.P.......K.", 'w', 34},
-    {"....k...P.......................pP.......p..p..........p....K...", 'w', 41},
-};
 
 std::string text_of(int16_t code) { return code == 0 ? "----" : chess::move_to_text(code); }
 
@@ -68,23 +33,14 @@ int main(int argc, char** argv) {
 
     uint64_t total_nodes = 0;
     double total_seconds = 0.0;
-    for (const BenchPosition& pos : positions) {
+    for (const chess::BenchPosition& pos : chess::bench_positions) {
         auto game = std::make_unique<chess::GameState>();
         chess::GameState& g = *game;
-        chess::load_start_position(g);
-        g.console.out = nullptr;  // the display and the search print nothing
-        if (!chess::set_placement(g, pos.placement)) {
+        // The search prints nothing.
+        if (!chess::set_up_bench_position(g, pos, depth)) {
             std::fprintf(stderr, "bad placement %s\n", pos.placement);
             return 1;
         }
-        g.move_number = static_cast<int16_t>(pos.move_number);
-        g.search_side =
-            pos.side == 'w' ? chess::GameState::white_side : chess::GameState::black_side;
-        g.use_book = 0;
-        chess::show_board(g);
-        g.search_depth = static_cast<int16_t>(depth);
-        g.node_count = 0;
-        g.eval_count = 0;
 
         const auto start = std::chrono::steady_clock::now();
         chess::search(g);

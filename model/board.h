@@ -30,7 +30,6 @@ constexpr int floor_div(int a, int b) {
 // Remainder with the sign of the dividend (C++ '%').
 constexpr int rem_of(int a, int b) { return a % b; }
 
-constexpr int16_t make_move_code(int from, int to) { return static_cast<int16_t>(from * 100 + to); }
 constexpr int16_t move_from(int m) { return static_cast<int16_t>(floor_div(m, 100)); }
 constexpr int16_t move_to(int m) { return static_cast<int16_t>(rem_of(m, 100)); }
 constexpr int16_t code_digit_1(int m) { return static_cast<int16_t>(floor_div(m, 1000)); }
@@ -39,7 +38,6 @@ constexpr int16_t code_digit_2(int m) {
 }
 constexpr int16_t code_digit_3(int m) { return static_cast<int16_t>(rem_of(floor_div(m, 10), 10)); }
 constexpr int16_t code_digit_4(int m) { return static_cast<int16_t>(rem_of(m, 10)); }
-constexpr int16_t square_x(int s) { return static_cast<int16_t>(floor_div(s, 10)); }
 constexpr int16_t square_y(int s) { return static_cast<int16_t>(rem_of(s, 10)); }
 
 constexpr int abs_of(int v) { return v < 0 ? -v : v; }
@@ -54,15 +52,6 @@ constexpr int16_t make_flag_word(int side, int piece, int captured, int kind) {
 constexpr int16_t move_kind(int mover, int target) {
     return static_cast<int16_t>(2 * sign_of(mover) + sign_of(target) + 4);
 }
-
-constexpr int16_t step_up(int s) { return static_cast<int16_t>(s - 1); }
-constexpr int16_t step_down(int s) { return static_cast<int16_t>(s + 1); }
-constexpr int16_t step_left(int s) { return static_cast<int16_t>(s - 10); }
-constexpr int16_t step_right(int s) { return static_cast<int16_t>(s + 10); }
-constexpr int16_t step_up_left(int s) { return static_cast<int16_t>(s - 11); }
-constexpr int16_t step_up_right(int s) { return static_cast<int16_t>(s + 9); }
-constexpr int16_t step_down_left(int s) { return static_cast<int16_t>(s - 9); }
-constexpr int16_t step_down_right(int s) { return static_cast<int16_t>(s + 11); }
 
 // True for the 64 playing squares A8 (11) .. H1 (88).
 constexpr bool is_playing_square(int s) { return s >= 11 && s <= 88 && s % 10 >= 1 && s % 10 <= 8; }

@@ -3,8 +3,8 @@
 // by the program's entry point and lives until the program ends.
 //
 // All numbers of the game logic are signed 16-bit with wrap-around; arrays
-// have exactly the documented index ranges (index 0 is kept even where it is
-// never used).
+// have exactly the index ranges their fields name (index 0 is kept even where
+// it is never used).
 #pragma once
 
 #include <cstdint>

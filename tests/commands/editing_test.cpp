@@ -101,7 +101,7 @@ TEST(EditSquare, GeneratesTheListAndKeepsTheRest) {
     g->board[50] = GameState::ep_marker;
     g->computer_side = -1;
     edit_square(*g);
-    EXPECT_TRUE(listed_at_ply_1(*g, make_move_code(cell("D4"), cell("D7"))));
+    EXPECT_TRUE(listed_at_ply_1(*g, cell("D4") * 100 + cell("D7")));
     EXPECT_EQ(g->castle_moved[2], 1);
     EXPECT_EQ(g->board[50], GameState::ep_marker);
     EXPECT_EQ(g->computer_side, -1);
@@ -172,7 +172,7 @@ TEST(MoveAnywhere, MovesWithoutAnyTest) {
     attach(*g, io, "E4A7\n");
     move_anywhere(*g);
     EXPECT_EQ(g->board[cell("A7")], 0);
-    EXPECT_TRUE(listed_at_ply_1(*g, make_move_code(cell("D2"), cell("D7"))));
+    EXPECT_TRUE(listed_at_ply_1(*g, cell("D2") * 100 + cell("D7")));
 }
 
 TEST(MoveAnywhere, ShortTextOrSquaresOffTheBoardChangeNothing) {

@@ -61,7 +61,7 @@ TEST(BoardDisplay, InitialPositionExactText) {
     EXPECT_EQ(g->black_total, 37);
     EXPECT_EQ(g->search_depth, 4);
     EXPECT_EQ(g->threat_divisor, 15);
-    // The footer's figures stand in the documented columns: the first zone
+    // The footer's figures stand in their print zones: the first zone
     // after the 22-character file line starts at column 28.
     const std::string footer = "    A B C D E F G H          1     74     37     37     4 ";
     EXPECT_EQ(footer.find(" 1 "), 28u);

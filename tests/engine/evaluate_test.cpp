@@ -52,7 +52,7 @@ std::string mirror(const std::string& p) {
 int16_t code_of(const char* from, const char* to) {
     const int f = (from[0] - 'A' + 1) * 10 + (9 - (from[1] - '0'));
     const int t = (to[0] - 'A' + 1) * 10 + (9 - (to[1] - '0'));
-    return make_move_code(f, t);
+    return static_cast<int16_t>(f * 100 + t);
 }
 
 // A record set up as the search leaves it when it evaluates a move at ply 1:

@@ -20,9 +20,9 @@ struct TableCase {
     Rows rows;
 };
 
-// The tables as printed in the evaluation's documentation: line r is row r,
-// the first value is file A.
-const TableCase documented_tables[] = {
+// The evaluation tables, written out by hand: line r is row r, the first
+// value is file A.
+const TableCase expected_tables[] = {
     {"pawn_table",
      {{
          {0, 0, 0, 0, 0, 0, 0, 0},
@@ -189,9 +189,9 @@ TEST(StartData, BorderHoldsSevenAroundTheInitialPosition) {
     EXPECT_EQ(g->board[55], 0);   // E4
 }
 
-TEST(StartData, EvaluationTablesHoldTheDocumentedValues) {
+TEST(StartData, EvaluationTablesHoldTheirValues) {
     auto g = testing::fresh_game();
-    for (const TableCase& t : documented_tables) {
+    for (const TableCase& t : expected_tables) {
         const int16_t* table = table_of(*g, t.name);
         for (int row = 1; row <= 8; ++row) {
             for (int file = 1; file <= 8; ++file) {

@@ -2,7 +2,7 @@
 // 127, carriage returns without line feeds, replies of only blanks or a comma,
 // position files and file names the program cannot use, and opening books at
 // their limits. Every case checks that the program ends or prompts again as
-// the documents say, with the game exactly as it was when input is refused.
+// it should, with the game exactly as it was when input is refused.
 //
 // Shown by other tests, so not repeated here:
 //   Position file empty or truncated after any of its 104 lines:
@@ -59,7 +59,7 @@ using testing::write_file;
 
 constexpr size_t megabyte = 1u << 20;
 
-// ---- Expected console text, laid out as the documents describe it -----------
+// ---- Expected console text -------------------------------------------------
 
 using testing::board_text;
 using testing::number_text;

@@ -14,7 +14,10 @@ build:
 	cmake -S . -B build $(GENERATOR) -DCMAKE_BUILD_TYPE=Release
 	cmake --build build -j $(JOBS)
 
-play: build
+# Playing needs only the programs and the book files, not the tests.
+play:
+	cmake -S . -B build $(GENERATOR) -DCMAKE_BUILD_TYPE=Release
+	cmake --build build -j $(JOBS) --target chess_main chess_variant opening_book
 	cd build/play && ../chess_main
 
 test: test-release test-sanitize

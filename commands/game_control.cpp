@@ -1,6 +1,5 @@
 #include "commands/game_control.h"
 
-#include <memory>
 #include <string>
 #include <string_view>
 
@@ -14,50 +13,6 @@
 namespace chess {
 
 namespace {
-
-// The ply-1 list with its counters and the generation's scratch cells, kept
-// aside while SUGGEST runs the move choice.
-struct PlyOneList {
-    int16_t rows[move_list_rows][3] = {};
-    int16_t move_count = 0;
-    int16_t white_move_count = 0;
-    int16_t black_move_count = 0;
-    int16_t capture_count = 0;
-    int16_t white_king_attack = 0;
-    int16_t black_king_attack = 0;
-    int16_t scratch_1 = 0;
-    int16_t scratch_9 = 0;
-};
-
-void keep_ply_one_list(const GameState& g, PlyOneList& keep) {
-    const int base = GameState::ply_base[1];
-    for (int r = 0; r < move_list_rows; ++r) {
-        for (int c = 0; c < 3; ++c) keep.rows[r][c] = g.move_list[r][base + 1 + c];
-    }
-    keep.move_count = g.move_count[1];
-    keep.white_move_count = g.white_move_count[1];
-    keep.black_move_count = g.black_move_count[1];
-    keep.capture_count = g.capture_count[1];
-    keep.white_king_attack = g.white_king_attack[1];
-    keep.black_king_attack = g.black_king_attack[1];
-    keep.scratch_1 = g.board[1];
-    keep.scratch_9 = g.board[9];
-}
-
-void put_back_ply_one_list(GameState& g, const PlyOneList& keep) {
-    const int base = GameState::ply_base[1];
-    for (int r = 0; r < move_list_rows; ++r) {
-        for (int c = 0; c < 3; ++c) g.move_list[r][base + 1 + c] = keep.rows[r][c];
-    }
-    g.move_count[1] = keep.move_count;
-    g.white_move_count[1] = keep.white_move_count;
-    g.black_move_count[1] = keep.black_move_count;
-    g.capture_count[1] = keep.capture_count;
-    g.white_king_attack[1] = keep.white_king_attack;
-    g.black_king_attack[1] = keep.black_king_attack;
-    g.board[1] = keep.scratch_1;
-    g.board[9] = keep.scratch_9;
-}
 
 // "SUGGESTED MOVE: " and "ALTERNATE MOVE: " show a move only for a non-zero
 // code.
@@ -86,14 +41,12 @@ void suggest_move(GameState& g) {
     if (con.ended) return;
     g.search_side = colour == 1 ? GameState::white_side : GameState::black_side;
 
-    // The choice is only shown: the board, the ply and the ply-1 list the
-    // user's next move is looked up in stay as they are.
-    auto kept = std::make_unique<PlyOneList>();
-    keep_ply_one_list(g, *kept);
+    // The choice is only shown, never played. The search generates the
+    // current position's ply-1 list at its start and leaves it as the list
+    // the user's next move is looked up in.
     const int16_t ply = g.ply;
     search(g);
     drop_book_reply(g);
-    put_back_ply_one_list(g, *kept);
     g.ply = ply;
 
     print_suggestion(con, "SUGGESTED MOVE: ", g.move_code);

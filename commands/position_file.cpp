@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "io/console_io.h"
+#include "io/file_open.h"
 #include "model/board.h"
 #include "movegen/generate.h"
 
@@ -34,11 +35,6 @@ bool ask_file_name(GameState& g) {
     return true;
 }
 
-// A name holding a NUL would open a different file than the one typed.
-bool usable_file_name(const std::string& name) {
-    return !name.empty() && name.find('\0') == std::string::npos;
-}
-
 std::string position_text(const GameState& g) {
     std::string text;
     for (int x = 0; x <= 9; ++x) {
@@ -63,8 +59,7 @@ std::string position_text(const GameState& g) {
 // Writes the whole text; a file that cannot be written completely is removed
 // rather than left half written.
 bool write_whole_file(const std::string& name, const std::string& text) {
-    if (!usable_file_name(name)) return false;
-    std::FILE* file = std::fopen(name.c_str(), "wb");
+    std::FILE* file = open_file(name, FileUse::write_regular);
     if (file == nullptr) return false;
     const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
     const bool closed = std::fclose(file) == 0;
@@ -173,8 +168,7 @@ bool sound_position(const PositionRecord& p) {
 }
 
 bool load_position_record(const std::string& name, PositionRecord& p) {
-    if (!usable_file_name(name)) return false;
-    std::FILE* file = std::fopen(name.c_str(), "rb");
+    std::FILE* file = open_file(name, FileUse::read_regular);
     if (file == nullptr) return false;
     const bool complete = read_position_record(file, p);
     std::fclose(file);

@@ -4,6 +4,7 @@
 
 #include "commands/snapshot.h"
 #include "io/console_io.h"
+#include "io/file_open.h"
 #include "io/transcript.h"
 #include "model/start_position.h"
 
@@ -22,10 +23,9 @@ void start_up(GameState& g) {
     if (g.transcript_on == 1) {
         g.file_name = ask_text(con, "    FILENAME: ");
         if (con.ended) return;
-        // A name with a NUL byte cannot be created as typed.
-        g.transcript_file = g.file_name.find('\0') == std::string::npos
-                                ? std::fopen(g.file_name.c_str(), "wb")
-                                : nullptr;
+        // Any file that can be written at once will do, a device included;
+        // a name with a NUL byte cannot be created as typed.
+        g.transcript_file = open_file(g.file_name, FileUse::write_any);
         if (g.transcript_file == nullptr) {
             print_line(con, "     ---FILE NOT OPENED---");
             g.transcript_on = 0;

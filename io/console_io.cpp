@@ -5,17 +5,30 @@
 
 namespace chess {
 
-void print_text(Console& con, std::string_view text) {
-    if (con.ended || con.out == nullptr) return;
+namespace {
+
+void write_text(Console& con, std::string_view text) {
     con.out->write(text.data(), static_cast<std::streamsize>(text.size()));
     con.column += static_cast<int>(text.size());
 }
 
+}  // namespace
+
+// Everything printed is flushed at once, so a person watching a long search
+// sees each progress mark as it comes, and a program driving the console
+// sees every prompt without waiting for the next read.
+void print_text(Console& con, std::string_view text) {
+    if (con.ended || con.out == nullptr) return;
+    write_text(con, text);
+    con.out->flush();
+}
+
 void print_line(Console& con, std::string_view text) {
     if (con.ended || con.out == nullptr) return;
-    print_text(con, text);
+    write_text(con, text);
     con.out->write("\r\n", 2);
     con.column = 0;
+    con.out->flush();
 }
 
 std::string format_number(int value) {

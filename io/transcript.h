@@ -1,5 +1,7 @@
 // The optional transcript file of the game's moves. Every write does nothing
 // unless `transcript_on` is 1 and the file is open. Lines end with CR LF.
+// Every write is flushed to the file at once; a write that fails prints
+// "     ---FILE NOT SAVED---" on a line of its own and sets `transcript_on` to 0.
 #pragma once
 
 #include <string_view>

@@ -3,6 +3,7 @@
 #include "commands/position_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstring>
 #include <string>
@@ -118,7 +119,9 @@ TEST(SavePosition, OverwritesAnExistingFile) {
 
 TEST(SavePosition, UncreatableFileIsReportedAndChangesNothing) {
     ScratchFolder folder;
-    for (const std::string name : {"NO_SUCH_FOLDER/P.TXT", "."}) {
+    // Only regular files are written; a FIFO with no reader must not block.
+    ASSERT_EQ(mkfifo("FIFO", 0600), 0);
+    for (const std::string name : {"NO_SUCH_FOLDER/P.TXT", ".", "FIFO", "/dev/null"}) {
         Io io;
         auto g = game_at_prompt(io, name + "\n");
         const Observed before = observe(*g);
@@ -269,12 +272,16 @@ std::string with_line(int n, const std::string& replacement) {
 
 TEST(LoadPosition, MissingFileIsRefused) {
     ScratchFolder folder;
-    Io io;
-    auto g = game_at_prompt(io, "NONE.TXT\n");
-    const Observed before = observe(*g);
-    load_position(*g);
-    EXPECT_EQ(io.out.str(), "FILE: \r\n     ---FILE NOT LOADED---\r\n");
-    expect_same(before, observe(*g));
+    // Only regular files are read; a FIFO with no writer must not block.
+    ASSERT_EQ(mkfifo("FIFO", 0600), 0);
+    for (const std::string name : {"NONE.TXT", ".", "FIFO"}) {
+        Io io;
+        auto g = game_at_prompt(io, name + "\n");
+        const Observed before = observe(*g);
+        load_position(*g);
+        EXPECT_EQ(io.out.str(), "FILE: \r\n     ---FILE NOT LOADED---\r\n") << name;
+        expect_same(before, observe(*g));
+    }
 }
 
 TEST(LoadPosition, FileTruncatedAtAnyLineIsRefused) {

@@ -3,7 +3,9 @@
 #include "engine/book.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <filesystem>
 #include <random>
 #include <string>
 
@@ -132,15 +134,23 @@ TEST(BookLookup, EndMarkerWithoutMoveFieldAtTheEndOfTheFile) {
 
 TEST(BookLookup, MissingFileBehavesAsAnEmptyBook) {
     ScratchFolder folder;
-    Io io;
-    auto g = black_to_move(io);
-    g->book_reply_pending = 1;  // left over: every lookup starts clean
-    g->book_reply_castles = 1;
-    book_lookup(*g);
-    EXPECT_EQ(io.out.str(), "\r\n");
-    EXPECT_EQ(g->move_code, 0);
-    EXPECT_EQ(g->book_reply_pending, 0);
-    EXPECT_EQ(g->book_reply_castles, 0);
+    // Absent, a folder, or a FIFO nobody writes to (which must not block).
+    for (const char* kind : {"absent", "folder", "fifo"}) {
+        std::filesystem::remove_all("MYBOOK.TXT");
+        if (std::string(kind) == "folder") std::filesystem::create_directory("MYBOOK.TXT");
+        if (std::string(kind) == "fifo") {
+            ASSERT_EQ(mkfifo("MYBOOK.TXT", 0600), 0);
+        }
+        Io io;
+        auto g = black_to_move(io);
+        g->book_reply_pending = 1;  // left over: every lookup starts clean
+        g->book_reply_castles = 1;
+        book_lookup(*g);
+        EXPECT_EQ(io.out.str(), "\r\n") << kind;
+        EXPECT_EQ(g->move_code, 0) << kind;
+        EXPECT_EQ(g->book_reply_pending, 0);
+        EXPECT_EQ(g->book_reply_castles, 0);
+    }
 }
 
 TEST(BookLookup, ASearchPastTheBookLeavesNoReplyPending) {

@@ -6,6 +6,7 @@
 
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace chess {
 namespace {
@@ -56,6 +57,33 @@ TEST(ConsoleOutput, PrintZonesAreFourteenColumnsWide) {
     next_print_zone(u.con);
     print_text(u.con, "|");
     EXPECT_EQ(u.out.str(), "ABCDEFGHIJKLM |\r\nX             |");
+}
+
+// A stream buffer that records what had been written at each flush.
+class FlushRecorder : public std::stringbuf {
+  public:
+    std::vector<std::string> flushed;
+
+  protected:
+    int sync() override {
+        flushed.push_back(str());
+        return 0;
+    }
+};
+
+TEST(ConsoleOutput, EachPromptMarkAndLineIsFlushedAsPrinted) {
+    FlushRecorder buffer;
+    std::ostream out(&buffer);
+    Console con;
+    con.out = &out;
+    print_text(con, " 1 ) WHITE TO MOVE ");
+    print_line(con, "=====");
+    print_text(con, ".");
+    print_text(con, ".");
+    EXPECT_EQ(buffer.flushed,
+              (std::vector<std::string>{" 1 ) WHITE TO MOVE ", " 1 ) WHITE TO MOVE =====\r\n",
+                                        " 1 ) WHITE TO MOVE =====\r\n.",
+                                        " 1 ) WHITE TO MOVE =====\r\n.."}));
 }
 
 TEST(ReadReply, PipedInputGetsALineEndAfterEachReply) {

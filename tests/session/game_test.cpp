@@ -9,9 +9,13 @@
 
 #include <array>
 #include <cstdlib>
+#include <functional>
+#include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "console/program.h"
 #include "support/session.h"
 
 namespace chess {
@@ -552,6 +556,77 @@ TEST(Game, EndOfInputAtTheGameOverPrompt) {
     ASSERT_GE(r.output.size(), tail.size());
     EXPECT_EQ(r.output.substr(r.output.size() - tail.size()), tail);
     EXPECT_EQ(r.status, 0);
+}
+
+// ---- What a person at the terminal sees and keeps --------------------------
+
+// Input that hands out one reply at a time and, before each, lets the test
+// look at what the running session has written so far.
+class ProbedInput : public std::streambuf {
+  public:
+    ProbedInput(std::vector<std::string> lines, std::function<void(size_t)> probe)
+        : lines_(std::move(lines)), probe_(std::move(probe)) {}
+
+  protected:
+    int_type underflow() override {
+        if (gptr() < egptr()) return traits_type::to_int_type(*gptr());
+        if (next_ == lines_.size()) return traits_type::eof();
+        probe_(next_);
+        current_ = lines_[next_++] + "\n";
+        setg(current_.data(), current_.data(), current_.data() + current_.size());
+        return traits_type::to_int_type(*gptr());
+    }
+
+  private:
+    std::vector<std::string> lines_;
+    std::function<void(size_t)> probe_;
+    std::string current_;
+    size_t next_ = 0;
+};
+
+TEST(Terminal, TheTranscriptIsOnDiskWhileTheGameRuns) {
+    testing::ScratchFolder folder;
+    std::string on_disk;
+    ProbedInput replies({"1", "T.TXT", "0", "0", "E2E4", "G1F3", "QUIT"}, [&](size_t next) {
+        if (next == 6) on_disk = testing::read_file("T.TXT");  // at the third prompt
+    });
+    std::istream in(&replies);
+    std::ostringstream out;
+    auto g = std::make_unique<GameState>();
+    EXPECT_EQ(run_program(*g, in, out, false, ProgramSettings{}), 0);
+
+    // Both pairs are in the file before the game ends, with the replies the
+    // console reported.
+    std::string expected = "COMPUTER PLAYS BLACK\r\n";
+    size_t at = 0;
+    for (const char* move : {"E2E4", "G1F3"}) {
+        at = out.str().find("\r\nBLACK ", out.str().find(std::string("WHITE ") + move, at));
+        ASSERT_NE(at, std::string::npos);
+        expected += std::string(move) + " " + out.str().substr(at + 8, 4) + " ";
+    }
+    EXPECT_EQ(on_disk, expected);
+}
+
+TEST(Terminal, ATranscriptThatCannotBeWrittenIsReportedOnceAndPlayGoesOn) {
+    auto r = testing::run_session("1\n/dev/full\n0\n0\nE2E4\nD2D4\n");
+    const std::string message = "     ---FILE NOT SAVED---\r\n";
+    const size_t first = r.output.find(message);
+    ASSERT_NE(first, std::string::npos);
+    EXPECT_EQ(r.output.find(message, first + 1), std::string::npos);
+    EXPECT_EQ(r.game->transcript_on, 0);
+    EXPECT_NE(r.output.find(prompt(3, "WHITE")), std::string::npos);  // two replies played
+}
+
+TEST(Terminal, SuggestLeavesTheListOfTheCurrentPosition) {
+    // After CLEAR the list still holds the old position's moves; SUGGEST
+    // searches the emptied board and leaves its (empty) list, so E2E4 is no
+    // longer a listed move at all.
+    auto r = testing::run_session("0\n0\n0\nCLEAR\n1\n1\nSUGGEST\n1\nE2E4\n");
+    const std::string tail = "SUGGESTED MOVE: \r\nALTERNATE MOVE: \r\n" + prompt(1, "WHITE") +
+                             "\r\n     ---INVALID MOVE---\r\n\r\n" + prompt(1, "WHITE");
+    ASSERT_GE(r.output.size(), tail.size());
+    EXPECT_EQ(r.output.substr(r.output.size() - tail.size()), tail);
+    EXPECT_EQ(r.output.find("WRONG COLOR"), std::string::npos);
 }
 
 }  // namespace

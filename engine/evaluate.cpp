@@ -1,9 +1,11 @@
 #include "engine/evaluate.h"
 
+#include <bit>
 #include <cstring>
 
 #include "model/board.h"
 #include "movegen/generate.h"
+#include "movegen/occupancy.h"
 
 namespace chess {
 
@@ -24,6 +26,41 @@ inline int16_t nearest16(double v) {
     return wrap16(static_cast<long>(rounded));
 }
 
+// The nearest integer of a + v / D, halves to even, in integer arithmetic. For
+// the small divisors below this is the same number as the double-precision
+// sum rounded by nearest16: a half is exactly representable, and any other
+// quotient lies at least 1 / (2 * D) from a half, far beyond the double's error.
+template <int D>
+inline int16_t add_ratio_exact(int a, int v) {
+    const int n = a * D + v;
+    int q = n / D;
+    int r = n - q * D;
+    if (r < 0) {
+        --q;
+        r += D;
+    }
+    if (2 * r > D || (2 * r == D && (q & 1) != 0)) ++q;
+    return wrap16(q);
+}
+
+// nearest16(a + v / d): the divisors the program uses take the integer route.
+inline int16_t add_ratio(int a, int v, int d) {
+    switch (d) {
+        case 4:
+            return add_ratio_exact<4>(a, v);
+        case 5:
+            return add_ratio_exact<5>(a, v);
+        case 6:
+            return add_ratio_exact<6>(a, v);
+        case 15:
+            return add_ratio_exact<15>(a, v);
+        case 50:
+            return add_ratio_exact<50>(a, v);
+        default:
+            return nearest16(a + static_cast<double>(v) / d);
+    }
+}
+
 inline int16_t value_of(int16_t code) { return GameState::piece_value[code + 7]; }
 
 // Plays out captures on the square the evaluated move's row names in the
@@ -35,46 +72,63 @@ void exchange_step(GameState& g) {
     std::memcpy(&g.board_copy[11], &board[11], sizeof(int16_t) * 78);
     g.ply = wrap16(g.ply + 1);
     const int code_column = GameState::ply_base[g.ply] + 1;
-    const int flag_column = code_column + 1;
     // The row with the evaluated move's own row number, whether or not it lies
-    // within this list: a row beyond the list still holds an older entry.
-    g.exchange_square = move_to(g.move_list[g.current_row][code_column]);
+    // within this list: a row beyond the list still holds an older entry. A
+    // non-capture row of this very position names an empty square, onto which
+    // no capture lands: the square is then left as 0, with the same outcome.
+    if (row_is_unwritten_quiet(g, g.ply, g.current_row)) {
+        g.exchange_square = 0;
+    } else {
+        g.exchange_square = move_to(list_code(g, g.ply, g.current_row));
+    }
     g.exchange_sign = g.node_sign;
 
+    const int square = g.exchange_square;
+    const int threat_divisor = g.threat_divisor;
+    const int last_to_row = g.last_to_row;
+    int threat_sum = g.threat_sum;
+    int score = g.eval_score;
+    int sign = g.exchange_sign;
     for (int pass = 1; pass <= 8; ++pass) {
-        const int capturing = g.exchange_sign * g.search_side;
+        const int capturing = sign * g.search_side;
         bool captured = false;
         const int captures = g.capture_count[g.ply];
-        for (int j = 1; j <= captures; ++j) {
-            const int16_t code = g.move_list[j][code_column];
-            const int from = move_from(code);
-            const int to = move_to(code);
-            const int colour = GameState::side_sign[code_digit_1(g.move_list[j][flag_column])];
+        const int16_t* row = &g.move_list[1][code_column];
+        for (int j = 1; j <= captures; ++j, row += move_list_columns) {
+            // Capture rows hold codes and flag words of generated moves, never
+            // negative, so plain unsigned division takes their digits.
+            const unsigned code = static_cast<uint16_t>(row[0]);
+            const int from = static_cast<int>(code / 100u);
+            const int to = static_cast<int>(code % 100u);
+            const int colour =
+                GameState::side_sign[static_cast<unsigned>(static_cast<uint16_t>(row[1])) / 1000u];
             if (colour == capturing) {
-                g.threat_sum = nearest16(g.threat_sum + static_cast<double>(value_of(board[to])) /
-                                                            g.threat_divisor);
+                threat_sum = add_ratio(threat_sum, value_of(board[to]), threat_divisor);
             }
             // A pawn that takes after a move to the last row counts as a queen.
-            if (g.last_to_row == 8 && board[from] == 1) board[from] = 5;
-            if (g.last_to_row == 1 && board[from] == -1) board[from] = -5;
-            if (to == g.exchange_square && colour == capturing) {
-                g.eval_score = nearest16(g.eval_score +
-                                         static_cast<double>(value_of(board[g.exchange_square])) /
-                                             g.exchange_divisor);
-                board[g.exchange_square] = board[from];
+            if (last_to_row == 8 && board[from] == 1) board[from] = 5;
+            if (last_to_row == 1 && board[from] == -1) board[from] = -5;
+            if (to == square && colour == capturing) {
+                score = add_ratio(score, value_of(board[square]), g.exchange_divisor);
+                board[square] = board[from];
                 board[from] = 0;
                 captured = true;
                 break;
             }
         }
         if (!captured) {
-            g.eval_score =
-                nearest16(g.eval_score + static_cast<double>(g.threat_sum) / g.threat_divisor);
+            score = add_ratio(score, threat_sum, threat_divisor);
             break;
         }
-        g.exchange_sign = wrap16(-g.exchange_sign);
+        sign = wrap16(-sign);
+        g.exchange_sign = static_cast<int16_t>(sign);
+        g.threat_sum = static_cast<int16_t>(threat_sum);
+        g.eval_score = static_cast<int16_t>(score);
         generate_moves(g);
     }
+    g.exchange_sign = static_cast<int16_t>(sign);
+    g.threat_sum = static_cast<int16_t>(threat_sum);
+    g.eval_score = static_cast<int16_t>(score);
 
     g.ply = wrap16(g.ply - 1);
     std::memcpy(&board[11], &g.board_copy[11], sizeof(int16_t) * 78);
@@ -90,8 +144,10 @@ void opening_terms(GameState& g) {
 }
 
 // Material, the ten tables (black reads them mirrored top to bottom), the
-// lone-pawn term; records the kings and counts the bishops.
-void board_scan(GameState& g) {
+// lone-pawn term; records the kings and counts the bishops. The occupied
+// squares are visited file by file, each from rank 8 down, and the sum is
+// rounded where the late endgame quarters a rook's value.
+void board_scan_in_order(GameState& g) {
     const int16_t* board = g.board;
     const int endgame = g.endgame;
     const int late = g.late_endgame;
@@ -109,52 +165,129 @@ void board_scan(GameState& g) {
     // sum rounded, halves to even, so it depends on the sum so far.
     const bool rook_rounded = endgame == 1 && late == 1;
     int score = g.eval_score;
-    for (int x = 1; x <= 8; ++x) {
+    int pawn_tally = g.pawn_tally;
+    int white_bishops = g.white_bishops;
+    int black_bishops = g.black_bishops;
+    int current_file = 0;
+    // Pawns of either colour on the current file, counted when the first pawn
+    // of the file is met.
+    int file_pawns = -1;
+    for (uint64_t set = occupied_squares(board); set != 0; set &= set - 1) {
+        const int bit = std::countr_zero(set);
+        const int x = (bit >> 3) + 1;
+        const int y = (bit & 7) + 1;
         const int file = x * 10;
-        // Pawns of either colour on this file, counted when the first pawn of
-        // the file is met.
-        int file_pawns = -1;
-        for (int y = 1; y <= 8; ++y) {
-            const int16_t p = board[file + y];
-            if (p == 0) continue;
-            const int s = sign_of(p);
-            const int k = abs_of(p);
-            const int row = s < 0 ? y : 9 - y;
-            const int cell = file + row;
-            score = wrap16(score + value_of(p));
-            if (k == 1) {
-                if (file_pawns < 0) {
-                    file_pawns = 0;
-                    for (int i = 1; i <= 8; ++i) file_pawns += abs_of(board[file + i]) == 1;
-                }
-                g.pawn_tally = wrap16(g.pawn_tally + file_pawns);
-                // A pawn alone on its file: its row number, doubled in the endgame.
-                if (file_pawns == 1) score += row * s * (endgame + 1);
-                score = wrap16(score + table[1][cell] * s);
-            } else if (k == 4 && rook_rounded) {
-                score = nearest16(score + static_cast<double>(s * table[4][cell]) / 4);
-            } else if (k == 6) {
-                if (s > 0) {
-                    g.black_king_x = static_cast<int16_t>(x);
-                    g.black_king_y = static_cast<int16_t>(y);
-                } else {
-                    g.white_king_x = static_cast<int16_t>(x);
-                    g.white_king_y = static_cast<int16_t>(y);
-                }
-                score = wrap16(score + table[6][cell] * s * king_weight);
-            } else {
-                if (k == 3) {
-                    if (s < 0) {
-                        ++g.white_bishops;
-                    } else {
-                        ++g.black_bishops;
-                    }
-                }
-                score = wrap16(score + table[k][cell] * s);
+        if (x != current_file) {
+            current_file = x;
+            file_pawns = -1;
+        }
+        const int16_t p = board[file + y];
+        const int s = sign_of(p);
+        const int k = abs_of(p);
+        const int row = s < 0 ? y : 9 - y;
+        const int cell = file + row;
+        score = wrap16(score + value_of(p));
+        if (k == 1) {
+            if (file_pawns < 0) {
+                file_pawns = 0;
+                for (int i = 1; i <= 8; ++i) file_pawns += abs_of(board[file + i]) == 1;
             }
+            pawn_tally = wrap16(pawn_tally + file_pawns);
+            // A pawn alone on its file: its row number, doubled in the endgame.
+            if (file_pawns == 1) score += row * s * (endgame + 1);
+            score = wrap16(score + table[1][cell] * s);
+        } else if (k == 4 && rook_rounded) {
+            score = add_ratio_exact<4>(score, s * table[4][cell]);
+        } else if (k == 6) {
+            if (s > 0) {
+                g.black_king_x = static_cast<int16_t>(x);
+                g.black_king_y = static_cast<int16_t>(y);
+            } else {
+                g.white_king_x = static_cast<int16_t>(x);
+                g.white_king_y = static_cast<int16_t>(y);
+            }
+            score = wrap16(score + table[6][cell] * s * king_weight);
+        } else {
+            if (k == 3) {
+                if (s < 0) {
+                    ++white_bishops;
+                } else {
+                    ++black_bishops;
+                }
+            }
+            score = wrap16(score + table[k][cell] * s);
         }
     }
     g.eval_score = static_cast<int16_t>(score);
+    g.pawn_tally = static_cast<int16_t>(pawn_tally);
+    g.white_bishops = static_cast<int16_t>(white_bishops);
+    g.black_bishops = static_cast<int16_t>(black_bishops);
+}
+
+// The same sum where no term is rounded: every term is added with 16-bit
+// wrap-around, so the order of the terms does not matter.
+void board_scan(GameState& g) {
+    const int endgame = g.endgame;
+    const int late = g.late_endgame;
+    const int king_weight = endgame == 1 ? late + 1 : 1;
+    if ((endgame == 1 && late == 1) || king_weight != 1) {
+        board_scan_in_order(g);
+        return;
+    }
+    static constexpr int16_t no_table[100] = {};
+    const int16_t* board = g.board;
+    const int16_t* const table[7] = {no_table,
+                                     endgame == 1 ? g.pawn_end_table : g.pawn_table,
+                                     g.knight_table,
+                                     g.bishop_table,
+                                     endgame == 1 ? g.rook_end_table : g.rook_table,
+                                     g.queen_table,
+                                     endgame == 1 ? g.king_end_table : g.king_table};
+    int score = g.eval_score;
+    int white_bishops = g.white_bishops;
+    int black_bishops = g.black_bishops;
+    uint64_t pawns = 0;
+    for (uint64_t set = occupied_squares(board); set != 0; set &= set - 1) {
+        const int bit = std::countr_zero(set);
+        const int x = (bit >> 3) + 1;
+        const int y = (bit & 7) + 1;
+        const int16_t p = board[x * 10 + y];
+        const int s = sign_of(p);
+        const int k = abs_of(p);
+        const int row = s < 0 ? y : 9 - y;
+        score += value_of(p) + table[k][x * 10 + row] * s;
+        white_bishops += p == -bishop;
+        black_bishops += p == bishop;
+        pawns |= static_cast<uint64_t>(k == pawn) << bit;
+        if (k == king) {
+            if (s > 0) {
+                g.black_king_x = static_cast<int16_t>(x);
+                g.black_king_y = static_cast<int16_t>(y);
+            } else {
+                g.white_king_x = static_cast<int16_t>(x);
+                g.white_king_y = static_cast<int16_t>(y);
+            }
+        }
+    }
+    // Each pawn adds the number of pawns on its file to the tally; a pawn
+    // alone on its file adds its row number, doubled in the endgame.
+    int pawn_tally = g.pawn_tally;
+    for (int x = 1; pawns != 0; ++x, pawns >>= 8) {
+        const unsigned file = static_cast<unsigned>(pawns & 0xffu);
+        int n = 0;
+        for (unsigned f = file; f != 0; f &= f - 1) ++n;
+        pawn_tally += n * n;
+        if (n == 1) {
+            const int y = std::countr_zero(file) + 1;
+            const int s = sign_of(board[x * 10 + y]);
+            const int row = s < 0 ? y : 9 - y;
+            score += row * s * (endgame + 1);
+        }
+    }
+    g.eval_score = wrap16(score);
+    g.pawn_tally = wrap16(pawn_tally);
+    g.white_bishops = static_cast<int16_t>(white_bishops);
+    g.black_bishops = static_cast<int16_t>(black_bishops);
 }
 
 // Drives a lone king to the edge when the side searched for is ahead with no

@@ -119,22 +119,10 @@ void repetition_test(GameState& g) {
     history[1] = history[0];
 }
 
-}  // namespace
-
-void search(GameState& g) {
+// The search from the root position on: the ruler, the ply-1 loop and the
+// choice among the root moves.
+void search_tree(GameState& g) {
     Console& con = g.console;
-    g.alternate_move = 0;
-    save_castle_state(g);
-    search_setup(g);
-
-    g.move_code = 0;
-    // Only a reply the book gives in this search may be handed over.
-    drop_book_reply(g);
-    if (g.use_book == 1 && g.move_number < 10) {
-        book_lookup(g);
-        if (g.move_code != 0) return;
-    }
-
     g.ply = 1;
     g.chosen_index = 0;
     g.runner_up_row = 0;
@@ -188,6 +176,28 @@ void search(GameState& g) {
     if (gap < 0) gap = -gap;
     g.score_gap = static_cast<int16_t>(gap > 32767 ? 32767 : gap);
     repetition_test(g);
+}
+
+}  // namespace
+
+void search(GameState& g) {
+    g.alternate_move = 0;
+    save_castle_state(g);
+    search_setup(g);
+
+    g.move_code = 0;
+    // Only a reply the book gives in this search may be handed over.
+    drop_book_reply(g);
+    if (g.use_book == 1 && g.move_number < 10) {
+        book_lookup(g);
+        if (g.move_code != 0) return;
+    }
+
+    // The replies to the last ply's moves are only counted and searched for
+    // captures: their other rows are written once, at the end.
+    defer_rows_at(g, g.search_depth + 1);
+    search_tree(g);
+    write_deferred_rows(g);
 }
 
 void play_chosen_move(GameState& g) {

@@ -52,6 +52,20 @@ inline constexpr int move_list_columns = 31;   // columns 0..30; column 0 never 
 inline constexpr int16_t max_list_rows = 250;  // a ply's list never grows past row 250
 inline constexpr int ply_slots = 11;           // per-ply arrays, indexed 0..10
 
+// Rows of one ply's list that a generation pass counted but left unwritten
+// (see `GameState::lean_ply`): the rows first + 1 .. last hold what a full pass
+// over this board and castling state would have written there.
+struct DeferredRows {
+    int16_t board[100] = {};
+    int16_t castle_moved[7] = {};
+    int16_t white_king_moved = 0;
+    int16_t black_king_moved = 0;
+    int16_t first = 0;
+    int16_t last = 0;
+    uint32_t pass = 0;  // serial number of the pass that left them
+};
+inline constexpr int deferred_capacity = 16;
+
 struct GameState {
     // ---- Constants -------------------------------------------------------
     static constexpr int16_t border_value = 7;
@@ -118,6 +132,15 @@ struct GameState {
     // King squares found by the last generation pass; they persist between passes.
     int16_t white_king_sq = 0;
     int16_t black_king_sq = 0;
+    // The search's last ply + 1: its lists are read only for their counters,
+    // capture rows and attack records, so passes there leave the other rows
+    // unwritten and note what they would hold; reading such a row through
+    // list_code() writes it first, and the search writes them all before it
+    // returns. 0 while no search runs.
+    int16_t lean_ply = 0;
+    int16_t deferred_count = 0;
+    uint32_t lean_passes = 0;  // passes made at `lean_ply`, the newest one's number
+    DeferredRows deferred[deferred_capacity];
 
     // ---- Search and depth control ---------------------------------------
     int16_t base_depth = 4;

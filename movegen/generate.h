@@ -14,6 +14,23 @@ namespace chess {
 // are not changed. A list never grows past row 250.
 void generate_moves(GameState& g);
 
+// Passes at `g.lean_ply` count every move but write only the capture rows
+// (the counters, attack records, scratch cells and king squares are those of
+// a full pass); each notes its board so the other rows can be written when
+// read. defer_rows_at() makes `ply` the lean ply (after writing any rows
+// still owed); write_deferred_rows() writes every owed row and ends it.
+void defer_rows_at(GameState& g, int ply);
+void write_deferred_rows(GameState& g);
+
+// The move code in row `row` of the list of `ply`, writing the row first if a
+// lean pass left it unwritten.
+int16_t list_code(GameState& g, int ply, int row);
+
+// True when row `row` of the list of `ply` is a row the newest lean pass left
+// unwritten and the 64 squares are still those it saw: the row is then a
+// non-capture move of this position, whose target square is empty.
+bool row_is_unwritten_quiet(const GameState& g, int ply, int row);
+
 // `move_index` := the first row of the list of `g.ply` whose move code equals
 // `g.move_code`, or 0. The list holds both colours: the caller checks the colour.
 void find_move(GameState& g);

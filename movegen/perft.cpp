@@ -1,10 +1,13 @@
 #include "movegen/perft.h"
 
+#include "movegen/generate.h"
 #include "movegen/make_move.h"
 
 namespace chess {
 
-uint64_t perft(GameState& g, int depth, int side) {
+namespace {
+
+uint64_t count_sequences(GameState& g, int depth, int side) {
     const int ply = g.ply;
     const int base = GameState::ply_base[ply];
     const int count = g.move_count[ply];
@@ -27,7 +30,7 @@ uint64_t perft(GameState& g, int depth, int side) {
             ++nodes;
         } else {
             g.ply = static_cast<int16_t>(ply + 1);
-            nodes += perft(g, depth - 1, -side);
+            nodes += count_sequences(g, depth - 1, -side);
             g.ply = static_cast<int16_t>(ply);
         }
         g.last_move = g.move_list[r][base + 1];
@@ -35,6 +38,17 @@ uint64_t perft(GameState& g, int depth, int side) {
         take_back(g);
         for (int i = 0; i < 7; ++i) g.castle_moved[i] = castle_moved[i];
     }
+    return nodes;
+}
+
+}  // namespace
+
+uint64_t perft(GameState& g, int depth, int side) {
+    // The replies to the deepest moves are made only for the legality test:
+    // their rows are written once, at the end.
+    defer_rows_at(g, g.ply + depth);
+    const uint64_t nodes = count_sequences(g, depth, side);
+    write_deferred_rows(g);
     return nodes;
 }
 

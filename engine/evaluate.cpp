@@ -72,16 +72,24 @@ void exchange_step(GameState& g) {
     std::memcpy(&g.board_copy[11], &board[11], sizeof(int16_t) * 78);
     g.ply = wrap16(g.ply + 1);
     const int code_column = GameState::ply_base[g.ply] + 1;
+    g.exchange_sign = g.node_sign;
+    const int captures_first = g.capture_count[g.ply];
+    const int capturing_first = g.exchange_sign * g.search_side;
+    bool square_matters = false;
+    for (int j = 1; j <= captures_first && !square_matters; ++j) {
+        const unsigned flags = static_cast<uint16_t>(g.move_list[j][code_column + 1]);
+        square_matters = GameState::side_sign[flags / 1000u] == capturing_first;
+    }
     // The row with the evaluated move's own row number, whether or not it lies
-    // within this list: a row beyond the list still holds an older entry. A
+    // within this list: a row beyond the list still holds an older entry. Its
+    // square matters only when the capturing colour has a capture; and a
     // non-capture row of this very position names an empty square, onto which
-    // no capture lands: the square is then left as 0, with the same outcome.
-    if (row_is_unwritten_quiet(g, g.ply, g.current_row)) {
+    // no capture lands. In both cases the square is left as 0.
+    if (!square_matters || row_is_unwritten_quiet(g, g.ply, g.current_row)) {
         g.exchange_square = 0;
     } else {
         g.exchange_square = move_to(list_code(g, g.ply, g.current_row));
     }
-    g.exchange_sign = g.node_sign;
 
     const int square = g.exchange_square;
     const int threat_divisor = g.threat_divisor;
@@ -247,26 +255,31 @@ void board_scan(GameState& g) {
     int white_bishops = g.white_bishops;
     int black_bishops = g.black_bishops;
     uint64_t pawns = 0;
-    for (uint64_t set = occupied_squares(board); set != 0; set &= set - 1) {
+    const Sides sides = sides_of(board);
+    // White reads the tables on its own squares and subtracts.
+    for (uint64_t set = sides.white; set != 0; set &= set - 1) {
         const int bit = std::countr_zero(set);
-        const int x = (bit >> 3) + 1;
-        const int y = (bit & 7) + 1;
-        const int16_t p = board[x * 10 + y];
-        const int s = sign_of(p);
-        const int k = abs_of(p);
-        const int row = s < 0 ? y : 9 - y;
-        score += value_of(p) + table[k][x * 10 + row] * s;
-        white_bishops += p == -bishop;
-        black_bishops += p == bishop;
+        const int cell = cell_of_bit(bit);
+        const int16_t p = board[cell];
+        const int k = -p;
+        score += value_of(p) - table[k][cell];
+        white_bishops += k == bishop;
         pawns |= static_cast<uint64_t>(k == pawn) << bit;
         if (k == king) {
-            if (s > 0) {
-                g.black_king_x = static_cast<int16_t>(x);
-                g.black_king_y = static_cast<int16_t>(y);
-            } else {
-                g.white_king_x = static_cast<int16_t>(x);
-                g.white_king_y = static_cast<int16_t>(y);
-            }
+            g.white_king_x = static_cast<int16_t>((bit >> 3) + 1);
+            g.white_king_y = static_cast<int16_t>((bit & 7) + 1);
+        }
+    }
+    // Black reads them mirrored top to bottom and adds.
+    for (uint64_t set = sides.black; set != 0; set &= set - 1) {
+        const int bit = std::countr_zero(set);
+        const int16_t p = board[cell_of_bit(bit)];
+        score += value_of(p) + table[p][mirrored_cell_of_bit(bit)];
+        black_bishops += p == bishop;
+        pawns |= static_cast<uint64_t>(p == pawn) << bit;
+        if (p == king) {
+            g.black_king_x = static_cast<int16_t>((bit >> 3) + 1);
+            g.black_king_y = static_cast<int16_t>((bit & 7) + 1);
         }
     }
     // Each pawn adds the number of pawns on its file to the tally; a pawn

@@ -345,6 +345,385 @@ void run_pass(Pass& pass) {
     pass = s;
 }
 
+// ---- The counting pass --------------------------------------------------
+// A lean pass needs the number of moves, not the moves: with the squares as
+// bit sets (bit (X - 1) * 8 + (Y - 1) for cell X*10 + Y) a sliding piece's
+// quiet moves along a ray are the empty squares before the first occupied one,
+// and only its captures are produced one by one, in the order of the
+// mailbox pass (pieces file by file, kings last; each piece's directions in
+// their order).
+
+// The eight directions as file and row steps, in the order the mailbox deltas
+// -1, +1, +10, -10, +9, +11, -11, -9 name them.
+constexpr int dir_dx[8] = {0, 0, 1, -1, 1, 1, -1, -1};
+constexpr int dir_dy[8] = {-1, 1, 0, 0, -1, 1, -1, 1};
+enum Direction { up, down, right, left, up_right, down_right, up_left, down_left };
+
+struct Geometry {
+    uint64_t ray[8][64] = {};  // squares beyond the square, to the edge
+    uint8_t ray_length[8][64] = {};
+    uint64_t knight[64] = {};
+    uint64_t king[64] = {};
+    int8_t knight_to[64][9] = {};  // targets in the mailbox pass's order, -1 ends
+    int8_t king_to[64][9] = {};
+    int8_t cell[64] = {};  // the mailbox cell of each bit
+};
+
+constexpr Geometry make_geometry() {
+    Geometry t;
+    // Knight jumps in the order +8, -12, +19, +21, +12, -8, -21, -19.
+    constexpr int knight_dx[8] = {1, -1, 2, 2, 1, -1, -2, -2};
+    constexpr int knight_dy[8] = {-2, -2, -1, 1, 2, 2, -1, 1};
+    for (int b = 0; b < 64; ++b) {
+        const int x = b >> 3;
+        const int y = b & 7;
+        t.cell[b] = static_cast<int8_t>(x * 10 + 11 + y);
+        for (int d = 0; d < 8; ++d) {
+            int tx = x + dir_dx[d];
+            int ty = y + dir_dy[d];
+            int n = 0;
+            while (tx >= 0 && tx < 8 && ty >= 0 && ty < 8) {
+                t.ray[d][b] |= uint64_t{1} << (tx * 8 + ty);
+                ++n;
+                tx += dir_dx[d];
+                ty += dir_dy[d];
+            }
+            t.ray_length[d][b] = static_cast<uint8_t>(n);
+        }
+        int k = 0;
+        for (int j = 0; j < 8; ++j) {
+            const int tx = x + knight_dx[j];
+            const int ty = y + knight_dy[j];
+            if (tx >= 0 && tx < 8 && ty >= 0 && ty < 8) {
+                t.knight[b] |= uint64_t{1} << (tx * 8 + ty);
+                t.knight_to[b][k++] = static_cast<int8_t>(tx * 8 + ty);
+            }
+        }
+        t.knight_to[b][k] = -1;
+        k = 0;
+        for (int d = 0; d < 8; ++d) {
+            const int tx = x + dir_dx[d];
+            const int ty = y + dir_dy[d];
+            if (tx >= 0 && tx < 8 && ty >= 0 && ty < 8) {
+                t.king[b] |= uint64_t{1} << (tx * 8 + ty);
+                t.king_to[b][k++] = static_cast<int8_t>(tx * 8 + ty);
+            }
+        }
+        t.king_to[b][k] = -1;
+    }
+    return t;
+}
+constexpr Geometry geometry = make_geometry();
+
+inline int cell_of(int bit) { return geometry.cell[bit]; }
+
+constexpr uint64_t bit_at(int x, int y) { return uint64_t{1} << ((x - 1) * 8 + (y - 1)); }
+// Castling-path squares by flag: a White quiet move onto F8/G8 sets 5, onto
+// C8/D8 sets 6; a Black one onto F1/G1 sets 2, onto C1/D1 sets 3.
+constexpr uint64_t path_5 = bit_at(6, 1) | bit_at(7, 1);
+constexpr uint64_t path_6 = bit_at(3, 1) | bit_at(4, 1);
+constexpr uint64_t path_2 = bit_at(6, 8) | bit_at(7, 8);
+constexpr uint64_t path_3 = bit_at(3, 8) | bit_at(4, 8);
+
+inline int count_bits(uint64_t v) {
+    v = v - ((v >> 1) & 0x5555555555555555ull);
+    v = (v & 0x3333333333333333ull) + ((v >> 2) & 0x3333333333333333ull);
+    v = (v + (v >> 4)) & 0x0f0f0f0f0f0f0f0full;
+    return static_cast<int>((v * 0x0101010101010101ull) >> 56);
+}
+
+// The counting pass's running state: plain scalars, so they stay in
+// registers. The quiet targets that fall on castling paths are kept as sets,
+// by the colour that moves there.
+struct Tally {
+    int16_t* board;
+    int16_t* rows;
+    uint64_t white;  // the squares of each side
+    uint64_t black;
+    uint64_t occupied;
+    int count = 0;
+    int white_count = 0;
+    int black_count = 0;
+    int captures = 0;
+    int white_king_attack = 0;
+    int black_king_attack = 0;
+    uint64_t white_hits = 0;
+    uint64_t black_hits = 0;
+};
+
+// One capture, as try_target records it, at the front of the list.
+template <int Colour>
+[[gnu::always_inline]] inline void count_capture(Tally& t, int code_base, int flags_base,
+                                                 int target) {
+    const int16_t c = t.board[target];
+    const int16_t code = static_cast<int16_t>(code_base + target);
+    if (c == -Colour * king) {
+        if (Colour < 0) {
+            t.board[1] = code;
+            t.black_king_attack = code;
+        } else {
+            t.board[9] = code;
+            t.white_king_attack = code;
+        }
+    }
+    ++t.captures;
+    if (t.captures > max_list_rows) return;  // the count is too high: see run_counting_pass
+    const int captured = Colour < 0 ? c : -c;
+    int16_t* front = t.rows + t.captures * move_list_columns;
+    front[0] = code;
+    front[1] = static_cast<int16_t>(flags_base + captured * 10 +
+                                    (Colour < 0 ? kind_white_capture : kind_black_capture));
+}
+
+// One ray of a sliding piece on bit `b`: its quiet moves counted (the squares
+// before the first occupied one), its capture produced. Returns the number of
+// moves.
+template <int Colour, int D>
+[[gnu::always_inline]] inline int count_ray(Tally& t, int b, int code_base, int flags_base) {
+    constexpr bool ascending = dir_dx[D] * 8 + dir_dy[D] > 0;
+    constexpr uint64_t paths = Colour < 0 ? (path_5 | path_6) : (path_2 | path_3);
+    const uint64_t ray = geometry.ray[D][b];
+    const uint64_t blockers = ray & t.occupied;
+    int moves = geometry.ray_length[D][b];
+    uint64_t quiet = ray;
+    if (blockers != 0) {
+        const int f = ascending ? std::countr_zero(blockers) : 63 - std::countl_zero(blockers);
+        moves -= geometry.ray_length[D][f] + 1;
+        quiet = ray & ~geometry.ray[D][f] & ~(uint64_t{1} << f);
+        const uint64_t enemy = Colour < 0 ? t.black : t.white;
+        if ((enemy >> f) & 1) {
+            count_capture<Colour>(t, code_base, flags_base, cell_of(f));
+            ++moves;
+        }
+    }
+    if (Colour < 0) {
+        t.white_hits |= quiet & paths;
+    } else {
+        t.black_hits |= quiet & paths;
+    }
+    return moves;
+}
+
+// Steps to a fixed set of squares (knight or king): quiet ones counted, the
+// captures in the listed order.
+template <int Colour>
+[[gnu::always_inline]] inline int count_steps(Tally& t, uint64_t targets, const int8_t* order,
+                                              int code_base, int flags_base) {
+    const uint64_t enemy = Colour < 0 ? t.black : t.white;
+    const uint64_t quiet = targets & ~t.occupied;
+    const uint64_t captures = targets & enemy;
+    if (Colour < 0) {
+        t.white_hits |= quiet & (path_5 | path_6);
+    } else {
+        t.black_hits |= quiet & (path_2 | path_3);
+    }
+    if (captures != 0) {
+        for (const int8_t* to = order; *to >= 0; ++to) {
+            if ((captures >> *to) & 1)
+                count_capture<Colour>(t, code_base, flags_base, cell_of(*to));
+        }
+    }
+    return count_bits(quiet | captures);
+}
+
+template <int Colour>
+[[gnu::always_inline]] inline int count_pawn(Tally& t, int sq, int b, int x, int y, int code_base,
+                                             int flags_base) {
+    const int16_t* bd = t.board;
+    int moves = 0;
+    if (Colour < 0) {
+        if (bd[sq - 1] == 0) {
+            ++moves;
+            t.white_hits |= (uint64_t{1} << (b - 1)) & (path_5 | path_6);
+            if (y == 7 && bd[sq - 2] == 0) ++moves;
+        }
+        const int16_t right_target = bd[sq + 9];
+        if (right_target > 0 && right_target <= king) {
+            count_capture<Colour>(t, code_base, flags_base, sq + 9);
+            ++moves;
+        }
+        const int16_t left_target = bd[sq - 11];
+        if (left_target > 0 && left_target <= king) {
+            count_capture<Colour>(t, code_base, flags_base, sq - 11);
+            ++moves;
+        }
+        if (y == 4) {
+            if (bd[sq + 10] == 1 && bd[10 * (x + 1)] == GameState::ep_marker) ++t.count;
+            if (bd[sq - 10] == 1 && bd[10 * (x - 1)] == GameState::ep_marker) ++t.count;
+        }
+    } else {
+        if (bd[sq + 1] == 0) {
+            ++moves;
+            t.black_hits |= (uint64_t{1} << (b + 1)) & (path_2 | path_3);
+            if (y == 2 && bd[sq + 2] == 0) ++moves;
+        }
+        const int16_t right_target = bd[sq + 11];
+        if (right_target < 0 && right_target >= -king) {
+            count_capture<Colour>(t, code_base, flags_base, sq + 11);
+            ++moves;
+        }
+        const int16_t left_target = bd[sq - 9];
+        if (left_target < 0 && left_target >= -king) {
+            count_capture<Colour>(t, code_base, flags_base, sq - 9);
+            ++moves;
+        }
+        if (y == 5) {
+            if (bd[sq + 10] == -1 && bd[10 * (x + 1) + 9] == GameState::ep_marker) ++t.count;
+            if (bd[sq - 10] == -1 && bd[10 * (x - 1) + 9] == GameState::ep_marker) ++t.count;
+        }
+    }
+    return moves;
+}
+
+template <int Colour>
+[[gnu::always_inline]] inline int count_bishop(Tally& t, int b, int code_base, int flags_base) {
+    return count_ray<Colour, up_right>(t, b, code_base, flags_base) +
+           count_ray<Colour, down_right>(t, b, code_base, flags_base) +
+           count_ray<Colour, up_left>(t, b, code_base, flags_base) +
+           count_ray<Colour, down_left>(t, b, code_base, flags_base);
+}
+
+template <int Colour>
+[[gnu::always_inline]] inline int count_rook(Tally& t, int b, int code_base, int flags_base) {
+    return count_ray<Colour, up>(t, b, code_base, flags_base) +
+           count_ray<Colour, down>(t, b, code_base, flags_base) +
+           count_ray<Colour, right>(t, b, code_base, flags_base) +
+           count_ray<Colour, left>(t, b, code_base, flags_base);
+}
+
+// The moves of the piece on bit `b` (not a king), added to the counts.
+template <int Colour>
+[[gnu::always_inline]] inline void count_piece(Tally& t, int b, int p) {
+    const int sq = cell_of(b);
+    const int code_base = sq * 100;
+    const int flags_base = flags_base_by_code[p + 6];
+    int moves = 0;
+    switch (Colour < 0 ? -p : p) {
+        case pawn:
+            moves = count_pawn<Colour>(t, sq, b, (b >> 3) + 1, (b & 7) + 1, code_base, flags_base);
+            break;
+        case knight:
+            moves = count_steps<Colour>(t, geometry.knight[b], geometry.knight_to[b], code_base,
+                                        flags_base);
+            break;
+        case bishop:
+            moves = count_bishop<Colour>(t, b, code_base, flags_base);
+            break;
+        case rook:
+            moves = count_rook<Colour>(t, b, code_base, flags_base);
+            break;
+        case queen:
+            moves = count_bishop<Colour>(t, b, code_base, flags_base) +
+                    count_rook<Colour>(t, b, code_base, flags_base);
+            break;
+        default:
+            break;
+    }
+    if (Colour < 0) {
+        t.white_count += moves;
+    } else {
+        t.black_count += moves;
+    }
+}
+
+// The castling-path flags the quiet targets so far set, and the king flags.
+inline void castle_flags(const Tally& t, int white_king_moved, int black_king_moved,
+                         int* attacked) {
+    if (t.black_king_attack != 0) attacked[4] = 1;
+    if (t.white_king_attack != 0) attacked[1] = 1;
+    if (black_king_moved != 1) {
+        if ((t.white_hits & path_5) != 0) attacked[5] = 1;
+        if ((t.white_hits & path_6) != 0) attacked[6] = 1;
+    }
+    if (white_king_moved != 1) {
+        if ((t.black_hits & path_2) != 0) attacked[2] = 1;
+        if ((t.black_hits & path_3) != 0) attacked[3] = 1;
+    }
+}
+
+// The king's steps, then its castling tests, as king_moves does them.
+template <int Colour>
+int count_king(Tally& t, const Pass& s, int sq) {
+    const int b = (sq / 10 - 1) * 8 + (sq % 10 - 1);
+    int moves = count_steps<Colour>(t, geometry.king[b], geometry.king_to[b], sq * 100,
+                                    flags_base_by_code[Colour * king + 6]);
+    int attacked[7] = {};
+    castle_flags(t, s.white_king_moved, s.black_king_moved, attacked);
+    const int16_t* bd = t.board;
+    const int16_t* moved = s.castle_moved;
+    int specials = 0;
+    if (Colour < 0 && sq == sq_e1) {
+        const int white_king = moved[1] + s.white_king_moved;
+        if (static_cast<int16_t>(white_king + moved[2] + attacked[1] + attacked[2]) == 0 &&
+            bd[sq_f1] == 0 && bd[sq_g1] == 0 && bd[sq_h1] == -rook) {
+            ++specials;
+        }
+        if (static_cast<int16_t>(white_king + moved[3] + attacked[1] + attacked[3]) == 0 &&
+            bd[sq_d1] == 0 && bd[sq_c1] == 0 && bd[sq_b1] == 0 && bd[sq_a1] == -rook) {
+            ++specials;
+        }
+    }
+    if (Colour > 0 && sq == sq_e8) {
+        const int black_king = moved[4] + s.black_king_moved;
+        if (static_cast<int16_t>(black_king + moved[5] + attacked[4] + attacked[5]) == 0 &&
+            bd[sq_f8] == 0 && bd[sq_g8] == 0 && bd[sq_h8] == rook) {
+            ++specials;
+        }
+        if (static_cast<int16_t>(black_king + moved[6] + attacked[4] + attacked[6]) == 0 &&
+            bd[sq_d8] == 0 && bd[sq_c8] == 0 && bd[sq_b8] == 0 && bd[sq_a8] == rook) {
+            ++specials;
+        }
+    }
+    if (Colour < 0) {
+        t.white_count += moves;
+    } else {
+        t.black_count += moves;
+    }
+    t.count += specials;
+    return moves;
+}
+
+// The counters, capture rows and attack records of a lean pass. A list that
+// would pass 250 rows drops moves on the way, which only the mailbox pass
+// follows move by move: such a board is counted again by it.
+void run_counting_pass(Pass& s) {
+    s.board[1] = GameState::border_value;
+    s.board[9] = GameState::border_value;
+    const Sides sd = sides_of(s.board);
+    Tally t{s.board, s.rows, sd.white, sd.black, sd.occupied};
+    int white_king_sq = 0;
+    int black_king_sq = 0;
+    for (uint64_t set = sd.occupied; set != 0; set &= set - 1) {
+        const int b = std::countr_zero(set);
+        const int p = t.board[cell_of(b)];
+        if (p == -king) {
+            white_king_sq = cell_of(b);
+        } else if (p == king) {
+            black_king_sq = cell_of(b);
+        } else if (p < 0) {
+            count_piece<-1>(t, b, p);
+        } else {
+            count_piece<1>(t, b, p);
+        }
+    }
+    if (white_king_sq != 0) count_king<-1>(t, s, white_king_sq);
+    if (black_king_sq != 0) count_king<1>(t, s, black_king_sq);
+    const int total = t.count + t.white_count + t.black_count;
+    if (total > max_list_rows) {
+        run_pass<true>(s);
+        return;
+    }
+    s.count = total;
+    s.white_count = t.white_count;
+    s.black_count = t.black_count;
+    s.captures = t.captures;
+    s.white_king_attack = t.white_king_attack;
+    s.black_king_attack = t.black_king_attack;
+    s.white_king_sq = white_king_sq;
+    s.black_king_sq = black_king_sq;
+    castle_flags(t, s.white_king_moved, s.black_king_moved, s.castle_attacked);
+}
+
 inline int16_t* list_rows(GameState& g, int ply) {
     return &g.move_list[0][GameState::ply_base[ply] + 1];
 }
@@ -410,7 +789,7 @@ void generate_moves(GameState& g) {
     Pass s{g.board, list_rows(g, ply), g.castle_moved, g.white_king_moved, g.black_king_moved};
     const bool lean = ply == g.lean_ply && ply != 0;
     if (lean) {
-        run_pass<true>(s);
+        run_counting_pass(s);
     } else {
         run_pass<false>(s);
     }

@@ -1,5 +1,5 @@
-// The occupied playing squares of the mailbox board as a 64-bit set: bit
-// (X - 1) * 8 + (Y - 1) for cell X*10 + Y, so walking the set from the lowest
+// The occupied playing squares of the mailbox board as 64-bit sets: bit
+// (X - 1) * 8 + (Y - 1) for cell X*10 + Y, so walking a set from the lowest
 // bit visits the squares file by file, each file from rank 8 down to rank 1.
 #pragma once
 
@@ -10,6 +10,12 @@
 #endif
 
 namespace chess {
+
+struct Sides {
+    uint64_t occupied;
+    uint64_t white;
+    uint64_t black;
+};
 
 inline uint64_t occupied_squares(const int16_t* board) {
     uint64_t set = 0;
@@ -33,5 +39,37 @@ inline uint64_t occupied_squares(const int16_t* board) {
 #endif
     return set;
 }
+
+// The squares of White's pieces (negative codes) and of Black's.
+inline Sides sides_of(const int16_t* board) {
+    Sides sd{0, 0, 0};
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    for (int x = 0; x < 8; ++x) {
+        const __m128i file = _mm_loadu_si128(reinterpret_cast<const __m128i*>(board + 10 * x + 11));
+        const __m128i w = _mm_cmplt_epi16(file, zero);
+        const __m128i b = _mm_cmpgt_epi16(file, zero);
+        const uint64_t wm = static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(w, zero)));
+        const uint64_t bm = static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(b, zero)));
+        sd.white |= wm << (8 * x);
+        sd.black |= bm << (8 * x);
+    }
+#else
+    for (int x = 0; x < 8; ++x) {
+        for (int y = 0; y < 8; ++y) {
+            const int16_t p = board[10 * x + 11 + y];
+            sd.white |= static_cast<uint64_t>(p < 0) << (8 * x + y);
+            sd.black |= static_cast<uint64_t>(p > 0) << (8 * x + y);
+        }
+    }
+#endif
+    sd.occupied = sd.white | sd.black;
+    return sd;
+}
+
+// The mailbox cell of bit `bit`, and of the bit's square seen from the other
+// side (rank 8 and rank 1 exchanged).
+inline int cell_of_bit(int bit) { return (bit >> 3) * 10 + 11 + (bit & 7); }
+inline int mirrored_cell_of_bit(int bit) { return (bit >> 3) * 10 + 18 - (bit & 7); }
 
 }  // namespace chess

@@ -232,16 +232,75 @@ void board_scan_in_order(GameState& g) {
     g.black_bishops = static_cast<int16_t>(black_bishops);
 }
 
-// The same sum where no term is rounded: every term is added with 16-bit
-// wrap-around, so the order of the terms does not matter.
+// Where no term is rounded (not the late endgame) every term is added with
+// 16-bit wrap-around, so the order of the terms does not matter and a
+// piece's material and table value can be one number.
+bool terms_unrounded(const GameState& g) {
+    const int king_weight = g.endgame == 1 ? g.late_endgame + 1 : 1;
+    return !(g.endgame == 1 && g.late_endgame == 1) && king_weight == 1;
+}
+
+// Each pawn adds the number of pawns on its file to the tally; a pawn alone
+// on its file adds its row number, doubled in the endgame.
+void pawn_files(GameState& g, uint64_t pawns, int& score) {
+    const int16_t* board = g.board;
+    int pawn_tally = g.pawn_tally;
+    for (int x = 1; pawns != 0; ++x, pawns >>= 8) {
+        const unsigned file = static_cast<unsigned>(pawns & 0xffu);
+        if (file == 0) continue;
+        int n = 0;
+        for (unsigned f = file; f != 0; f &= f - 1) ++n;
+        pawn_tally += n * n;
+        if (n == 1) {
+            const int y = std::countr_zero(file) + 1;
+            const int s = sign_of(board[x * 10 + y]);
+            const int row = s < 0 ? y : 9 - y;
+            score += row * s * (g.endgame + 1);
+        }
+    }
+    g.pawn_tally = wrap16(pawn_tally);
+}
+
+// The pieces' part of the sum from the one-number table of this search.
+void board_scan_prepared(GameState& g) {
+    const int16_t* board = g.board;
+    const Sides sides = sides_of(board);
+    int score = g.eval_score;
+    int white_bishops = g.white_bishops;
+    int black_bishops = g.black_bishops;
+    for (uint64_t set = sides.occupied; set != 0; set &= set - 1) {
+        const int bit = std::countr_zero(set);
+        const int cell = cell_of_bit(bit);
+        const int16_t p = board[cell];
+        score += g.board_terms[p + 6][cell];
+        white_bishops += p == -bishop;
+        black_bishops += p == bishop;
+        if (p == king) {
+            g.black_king_x = static_cast<int16_t>((bit >> 3) + 1);
+            g.black_king_y = static_cast<int16_t>((bit & 7) + 1);
+        } else if (p == -king) {
+            g.white_king_x = static_cast<int16_t>((bit >> 3) + 1);
+            g.white_king_y = static_cast<int16_t>((bit & 7) + 1);
+        }
+    }
+    pawn_files(g, sides.white_pawns | sides.black_pawns, score);
+    g.eval_score = wrap16(score);
+    g.white_bishops = static_cast<int16_t>(white_bishops);
+    g.black_bishops = static_cast<int16_t>(black_bishops);
+}
+
+// The same sum with the tables read piece by piece, each side from its own
+// square set.
 void board_scan(GameState& g) {
-    const int endgame = g.endgame;
-    const int late = g.late_endgame;
-    const int king_weight = endgame == 1 ? late + 1 : 1;
-    if ((endgame == 1 && late == 1) || king_weight != 1) {
+    if (g.board_terms_ready != 0) {
+        board_scan_prepared(g);
+        return;
+    }
+    if (!terms_unrounded(g)) {
         board_scan_in_order(g);
         return;
     }
+    const int endgame = g.endgame;
     static constexpr int16_t no_table[100] = {};
     const int16_t* board = g.board;
     const int16_t* const table[7] = {no_table,
@@ -254,7 +313,6 @@ void board_scan(GameState& g) {
     int score = g.eval_score;
     int white_bishops = g.white_bishops;
     int black_bishops = g.black_bishops;
-    uint64_t pawns = 0;
     const Sides sides = sides_of(board);
     // White reads the tables on its own squares and subtracts.
     for (uint64_t set = sides.white; set != 0; set &= set - 1) {
@@ -264,7 +322,6 @@ void board_scan(GameState& g) {
         const int k = -p;
         score += value_of(p) - table[k][cell];
         white_bishops += k == bishop;
-        pawns |= static_cast<uint64_t>(k == pawn) << bit;
         if (k == king) {
             g.white_king_x = static_cast<int16_t>((bit >> 3) + 1);
             g.white_king_y = static_cast<int16_t>((bit & 7) + 1);
@@ -276,29 +333,13 @@ void board_scan(GameState& g) {
         const int16_t p = board[cell_of_bit(bit)];
         score += value_of(p) + table[p][mirrored_cell_of_bit(bit)];
         black_bishops += p == bishop;
-        pawns |= static_cast<uint64_t>(p == pawn) << bit;
         if (p == king) {
             g.black_king_x = static_cast<int16_t>((bit >> 3) + 1);
             g.black_king_y = static_cast<int16_t>((bit & 7) + 1);
         }
     }
-    // Each pawn adds the number of pawns on its file to the tally; a pawn
-    // alone on its file adds its row number, doubled in the endgame.
-    int pawn_tally = g.pawn_tally;
-    for (int x = 1; pawns != 0; ++x, pawns >>= 8) {
-        const unsigned file = static_cast<unsigned>(pawns & 0xffu);
-        int n = 0;
-        for (unsigned f = file; f != 0; f &= f - 1) ++n;
-        pawn_tally += n * n;
-        if (n == 1) {
-            const int y = std::countr_zero(file) + 1;
-            const int s = sign_of(board[x * 10 + y]);
-            const int row = s < 0 ? y : 9 - y;
-            score += row * s * (endgame + 1);
-        }
-    }
+    pawn_files(g, sides.white_pawns | sides.black_pawns, score);
     g.eval_score = wrap16(score);
-    g.pawn_tally = wrap16(pawn_tally);
     g.white_bishops = static_cast<int16_t>(white_bishops);
     g.black_bishops = static_cast<int16_t>(black_bishops);
 }
@@ -346,5 +387,33 @@ int16_t evaluate(GameState& g) {
     drive_and_mobility(g);
     return g.eval_score;
 }
+
+void prepare_board_terms(GameState& g) {
+    g.board_terms_ready = 0;
+    if (!terms_unrounded(g)) return;
+    const int endgame = g.endgame;
+    const int16_t* const table[7] = {nullptr,
+                                     endgame == 1 ? g.pawn_end_table : g.pawn_table,
+                                     g.knight_table,
+                                     g.bishop_table,
+                                     endgame == 1 ? g.rook_end_table : g.rook_table,
+                                     g.queen_table,
+                                     endgame == 1 ? g.king_end_table : g.king_table};
+    for (int p = -6; p <= 6; ++p) {
+        for (int cell = 0; cell < 100; ++cell) {
+            int term = 0;
+            if (p != 0 && is_playing_square(cell)) {
+                const int x = cell / 10;
+                const int y = cell % 10;
+                term = p < 0 ? value_of(static_cast<int16_t>(p)) - table[-p][cell]
+                             : value_of(static_cast<int16_t>(p)) + table[p][x * 10 + 9 - y];
+            }
+            g.board_terms[p + 6][cell] = wrap16(term);
+        }
+    }
+    g.board_terms_ready = 1;
+}
+
+void end_board_terms(GameState& g) { g.board_terms_ready = 0; }
 
 }  // namespace chess

@@ -1,6 +1,7 @@
 #include "engine/move_choice.h"
 
 #include "engine/book.h"
+#include "engine/evaluate.h"
 #include "engine/search_plies.h"
 #include "io/console_io.h"
 #include "io/transcript.h"
@@ -196,7 +197,9 @@ void search(GameState& g) {
     // The replies to the last ply's moves are only counted and searched for
     // captures: their other rows are written once, at the end.
     defer_rows_at(g, g.search_depth + 1);
+    prepare_board_terms(g);
     search_tree(g);
+    end_board_terms(g);
     write_deferred_rows(g);
 }
 

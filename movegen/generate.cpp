@@ -441,6 +441,9 @@ struct Tally {
     uint64_t white;  // the squares of each side
     uint64_t black;
     uint64_t occupied;
+    // Pawns with a capture to the right (toward the H file) and to the left.
+    uint64_t right_capturers = 0;
+    uint64_t left_capturers = 0;
     int count = 0;
     int white_count = 0;
     int black_count = 0;
@@ -526,53 +529,75 @@ template <int Colour>
     return count_bits(quiet | captures);
 }
 
+// Bit sets of the rows and files: Y1 is rank 8, Y8 rank 1.
+constexpr uint64_t row_bits(int y) { return uint64_t{0x0101010101010101} << (y - 1); }
+constexpr uint64_t file_a_bits = 0xffull;
+constexpr uint64_t file_h_bits = 0xffull << 56;
+
+// All pawn moves of one side at once: pushes and captures counted, the
+// castling-path records of the pushes, the pawns that capture noted for the
+// square walk (their captures go into the list in its order), and the en
+// passant captures counted.
 template <int Colour>
-[[gnu::always_inline]] inline int count_pawn(Tally& t, int sq, int b, int x, int y, int code_base,
-                                             int flags_base) {
+[[gnu::always_inline]] inline void count_pawns(Tally& t, uint64_t pawns) {
+    const uint64_t empty = ~t.occupied;
     const int16_t* bd = t.board;
-    int moves = 0;
+    uint64_t single, two, right, left, passant_row;
     if (Colour < 0) {
-        if (bd[sq - 1] == 0) {
-            ++moves;
-            t.white_hits |= (uint64_t{1} << (b - 1)) & (path_5 | path_6);
-            if (y == 7 && bd[sq - 2] == 0) ++moves;
-        }
-        const int16_t right_target = bd[sq + 9];
-        if (right_target > 0 && right_target <= king) {
-            count_capture<Colour>(t, code_base, flags_base, sq + 9);
-            ++moves;
-        }
-        const int16_t left_target = bd[sq - 11];
-        if (left_target > 0 && left_target <= king) {
-            count_capture<Colour>(t, code_base, flags_base, sq - 11);
-            ++moves;
-        }
-        if (y == 4) {
+        // White moves toward rank 8: one bit down; +9 is seven bits up, -11
+        // nine bits down.
+        const uint64_t movable = pawns & ~row_bits(1);
+        single = (movable >> 1) & empty;
+        two = ((single & row_bits(6)) >> 1) & empty;
+        right = ((movable & ~file_h_bits) << 7) & t.black;
+        left = ((movable & ~file_a_bits) >> 9) & t.black;
+        t.right_capturers = right >> 7;
+        t.left_capturers = left << 9;
+        t.white_hits |= single & (path_5 | path_6);
+        passant_row = pawns & row_bits(4);
+    } else {
+        const uint64_t movable = pawns & ~row_bits(8);
+        single = (movable << 1) & empty;
+        two = ((single & row_bits(3)) << 1) & empty;
+        right = ((movable & ~file_h_bits) << 9) & t.white;
+        left = ((movable & ~file_a_bits) >> 7) & t.white;
+        t.right_capturers |= right >> 9;
+        t.left_capturers |= left << 7;
+        t.black_hits |= single & (path_2 | path_3);
+        passant_row = pawns & row_bits(5);
+    }
+    const int moves = count_bits(single) + count_bits(two) + count_bits(right) + count_bits(left);
+    if (Colour < 0) {
+        t.white_count += moves;
+    } else {
+        t.black_count += moves;
+    }
+    for (; passant_row != 0; passant_row &= passant_row - 1) {
+        const int b = std::countr_zero(passant_row);
+        const int x = (b >> 3) + 1;
+        const int sq = cell_of(b);
+        if (Colour < 0) {
             if (bd[sq + 10] == 1 && bd[10 * (x + 1)] == GameState::ep_marker) ++t.count;
             if (bd[sq - 10] == 1 && bd[10 * (x - 1)] == GameState::ep_marker) ++t.count;
-        }
-    } else {
-        if (bd[sq + 1] == 0) {
-            ++moves;
-            t.black_hits |= (uint64_t{1} << (b + 1)) & (path_2 | path_3);
-            if (y == 2 && bd[sq + 2] == 0) ++moves;
-        }
-        const int16_t right_target = bd[sq + 11];
-        if (right_target < 0 && right_target >= -king) {
-            count_capture<Colour>(t, code_base, flags_base, sq + 11);
-            ++moves;
-        }
-        const int16_t left_target = bd[sq - 9];
-        if (left_target < 0 && left_target >= -king) {
-            count_capture<Colour>(t, code_base, flags_base, sq - 9);
-            ++moves;
-        }
-        if (y == 5) {
+        } else {
             if (bd[sq + 10] == -1 && bd[10 * (x + 1) + 9] == GameState::ep_marker) ++t.count;
             if (bd[sq - 10] == -1 && bd[10 * (x - 1) + 9] == GameState::ep_marker) ++t.count;
         }
     }
-    return moves;
+}
+
+// The captures of the pawn on bit `b`, in the order the pawn's moves take.
+template <int Colour>
+[[gnu::always_inline]] inline void pawn_captures(Tally& t, int b, int p) {
+    const int sq = cell_of(b);
+    const int code_base = sq * 100;
+    const int flags_base = flags_base_by_code[p + 6];
+    if ((t.right_capturers >> b) & 1) {
+        count_capture<Colour>(t, code_base, flags_base, Colour < 0 ? sq + 9 : sq + 11);
+    }
+    if ((t.left_capturers >> b) & 1) {
+        count_capture<Colour>(t, code_base, flags_base, Colour < 0 ? sq - 11 : sq - 9);
+    }
 }
 
 template <int Colour>
@@ -599,9 +624,6 @@ template <int Colour>
     const int flags_base = flags_base_by_code[p + 6];
     int moves = 0;
     switch (Colour < 0 ? -p : p) {
-        case pawn:
-            moves = count_pawn<Colour>(t, sq, b, (b >> 3) + 1, (b & 7) + 1, code_base, flags_base);
-            break;
         case knight:
             moves = count_steps<Colour>(t, geometry.knight[b], geometry.knight_to[b], code_base,
                                         flags_base);
@@ -691,12 +713,21 @@ void run_counting_pass(Pass& s) {
     s.board[9] = GameState::border_value;
     const Sides sd = sides_of(s.board);
     Tally t{s.board, s.rows, sd.white, sd.black, sd.occupied};
+    count_pawns<-1>(t, sd.white_pawns);
+    count_pawns<1>(t, sd.black_pawns);
+    const uint64_t pawns = sd.white_pawns | sd.black_pawns;
     int white_king_sq = 0;
     int black_king_sq = 0;
-    for (uint64_t set = sd.occupied; set != 0; set &= set - 1) {
+    // Pawns without a capture add nothing more.
+    const uint64_t walk = (sd.occupied & ~pawns) | t.right_capturers | t.left_capturers;
+    for (uint64_t set = walk; set != 0; set &= set - 1) {
         const int b = std::countr_zero(set);
         const int p = t.board[cell_of(b)];
-        if (p == -king) {
+        if (p == -pawn) {
+            pawn_captures<-1>(t, b, p);
+        } else if (p == pawn) {
+            pawn_captures<1>(t, b, p);
+        } else if (p == -king) {
             white_king_sq = cell_of(b);
         } else if (p == king) {
             black_king_sq = cell_of(b);

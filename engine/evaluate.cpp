@@ -5,6 +5,7 @@
 
 #include "model/board.h"
 #include "movegen/generate.h"
+#include "movegen/make_move.h"
 #include "movegen/occupancy.h"
 
 namespace chess {
@@ -70,6 +71,7 @@ inline int16_t value_of(int16_t code) { return GameState::piece_value[code + 7];
 void exchange_step(GameState& g) {
     int16_t* board = g.board;
     std::memcpy(&g.board_copy[11], &board[11], sizeof(int16_t) * 78);
+    const int terms_sum = g.board_terms_sum;
     g.ply = wrap16(g.ply + 1);
     const int code_column = GameState::ply_base[g.ply] + 1;
     g.exchange_sign = g.node_sign;
@@ -114,12 +116,12 @@ void exchange_step(GameState& g) {
                 threat_sum = add_ratio(threat_sum, value_of(board[to]), threat_divisor);
             }
             // A pawn that takes after a move to the last row counts as a queen.
-            if (last_to_row == 8 && board[from] == 1) board[from] = 5;
-            if (last_to_row == 1 && board[from] == -1) board[from] = -5;
+            if (last_to_row == 8 && board[from] == 1) set_square(g, from, 5);
+            if (last_to_row == 1 && board[from] == -1) set_square(g, from, -5);
             if (to == square && colour == capturing) {
                 score = add_ratio(score, value_of(board[square]), g.exchange_divisor);
-                board[square] = board[from];
-                board[from] = 0;
+                set_square(g, square, board[from]);
+                set_square(g, from, 0);
                 captured = true;
                 break;
             }
@@ -140,6 +142,7 @@ void exchange_step(GameState& g) {
 
     g.ply = wrap16(g.ply - 1);
     std::memcpy(&board[11], &g.board_copy[11], sizeof(int16_t) * 78);
+    g.board_terms_sum = terms_sum;
 }
 
 // Queen or king moves at the root cost early in the game; castling gains.
@@ -261,29 +264,27 @@ void pawn_files(GameState& g, uint64_t pawns, int& score) {
     g.pawn_tally = wrap16(pawn_tally);
 }
 
-// The pieces' part of the sum from the one-number table of this search.
+// The pieces' part of the sum kept by set_square for this search; the
+// bishops, kings and pawns found from their square sets.
 void board_scan_prepared(GameState& g) {
-    const int16_t* board = g.board;
-    const Sides sides = sides_of(board);
-    int score = g.eval_score;
+    const PieceSets sets = piece_sets(g.board);
+    int score = g.eval_score + g.board_terms_sum;
     int white_bishops = g.white_bishops;
     int black_bishops = g.black_bishops;
-    for (uint64_t set = sides.occupied; set != 0; set &= set - 1) {
-        const int bit = std::countr_zero(set);
-        const int cell = cell_of_bit(bit);
-        const int16_t p = board[cell];
-        score += g.board_terms[p + 6][cell];
-        white_bishops += p == -bishop;
-        black_bishops += p == bishop;
-        if (p == king) {
-            g.black_king_x = static_cast<int16_t>((bit >> 3) + 1);
-            g.black_king_y = static_cast<int16_t>((bit & 7) + 1);
-        } else if (p == -king) {
-            g.white_king_x = static_cast<int16_t>((bit >> 3) + 1);
-            g.white_king_y = static_cast<int16_t>((bit & 7) + 1);
-        }
+    for (uint64_t v = sets.white_bishops; v != 0; v &= v - 1) ++white_bishops;
+    for (uint64_t v = sets.black_bishops; v != 0; v &= v - 1) ++black_bishops;
+    // The last king of each colour in the square walk.
+    if (sets.black_kings != 0) {
+        const int bit = 63 - std::countl_zero(sets.black_kings);
+        g.black_king_x = static_cast<int16_t>((bit >> 3) + 1);
+        g.black_king_y = static_cast<int16_t>((bit & 7) + 1);
     }
-    pawn_files(g, sides.white_pawns | sides.black_pawns, score);
+    if (sets.white_kings != 0) {
+        const int bit = 63 - std::countl_zero(sets.white_kings);
+        g.white_king_x = static_cast<int16_t>((bit >> 3) + 1);
+        g.white_king_y = static_cast<int16_t>((bit & 7) + 1);
+    }
+    pawn_files(g, sets.pawns, score);
     g.eval_score = wrap16(score);
     g.white_bishops = static_cast<int16_t>(white_bishops);
     g.black_bishops = static_cast<int16_t>(black_bishops);
@@ -411,6 +412,11 @@ void prepare_board_terms(GameState& g) {
             g.board_terms[p + 6][cell] = wrap16(term);
         }
     }
+    int sum = 0;
+    for (int x = 1; x <= 8; ++x) {
+        for (int y = 1; y <= 8; ++y) sum += g.board_terms[g.board[x * 10 + y] + 6][x * 10 + y];
+    }
+    g.board_terms_sum = sum;
     g.board_terms_ready = 1;
 }
 

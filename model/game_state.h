@@ -195,10 +195,12 @@ struct GameState {
     int16_t black_king_x = 0, black_king_y = 0;
     int16_t exchange_square = 0;
     int16_t exchange_sign = 0;
-    // Material plus table value by piece code + 6 and cell, made for one
-    // search (see prepare_board_terms); used while board_terms_ready is 1.
+    // Material plus table value by piece code + 6 and cell, and their sum
+    // over the board, made for one search (see prepare_board_terms); used
+    // while board_terms_ready is 1.
     int16_t board_terms_ready = 0;
     int16_t board_terms[13][100] = {};
+    int board_terms_sum = 0;  // over the board, kept in step by set_square
 
     // Work counters read by the benchmarks (calls of make_move and evaluate).
     uint64_t node_count = 0;

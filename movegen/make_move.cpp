@@ -35,8 +35,8 @@ void make_move(GameState& g) {
     g.last_to_row = static_cast<int16_t>(to_row);
 
     int16_t* b = g.board;
-    b[to] = b[from];
-    b[from] = 0;
+    set_square(g, to, b[from]);
+    set_square(g, from, 0);
 
     // Only the first matching case applies.
     if (kind == kind_king_side_castle || kind == kind_queen_side_castle) {
@@ -46,29 +46,29 @@ void make_move(GameState& g) {
         const int home = GameState::home_y[side];
         const int16_t castling_rook = static_cast<int16_t>(GameState::side_sign[side] * rook);
         if (kind == kind_king_side_castle) {
-            b[home + 60] = castling_rook;
-            b[home + 80] = 0;
+            set_square(g, home + 60, castling_rook);
+            set_square(g, home + 80, 0);
         } else {
-            b[home + 40] = castling_rook;
-            b[home + 10] = 0;
+            set_square(g, home + 40, castling_rook);
+            set_square(g, home + 10, 0);
         }
         g.castle_moved[side == 1 ? 1 : 4] = 1;
     } else if (kind == kind_en_passant && from_row == 4) {
-        b[to + 1] = 0;
+        set_square(g, to + 1, 0);
     } else if (kind == kind_en_passant && from_row == 5) {
-        b[to - 1] = 0;
+        set_square(g, to - 1, 0);
     } else if (kind == kind_black_quiet && from_row == 2 && to_row == 4 && b[to] == pawn) {
         b[10 * from_file] = GameState::ep_marker;
     } else if (kind == kind_white_quiet && from_row == 7 && to_row == 5 && b[to] == -pawn) {
         b[10 * from_file + 9] = GameState::ep_marker;
     } else if (kind == kind_black_quiet && to_row == 8 && b[to] == pawn) {
-        b[to] = queen;
+        set_square(g, to, queen);
     } else if (kind == kind_white_quiet && to_row == 1 && b[to] == -pawn) {
-        b[to] = -queen;
+        set_square(g, to, -queen);
     } else if (kind == kind_black_capture && to_row == 8 && b[to] == pawn) {
-        b[to] = queen;
+        set_square(g, to, queen);
     } else if (kind == kind_white_capture && to_row == 1 && b[to] == -pawn) {
-        b[to] = -queen;
+        set_square(g, to, -queen);
     } else if (p == -king) {
         g.castle_moved[1] = 1;
     } else if (from == sq_h1) {
@@ -113,67 +113,67 @@ void take_back(GameState& g) {
 
     switch (code_digit_4(f)) {
         case kind_white_quiet:
-            b[from] = static_cast<int16_t>(-moved);
-            b[to] = static_cast<int16_t>(-captured);
+            set_square(g, from, static_cast<int16_t>(-moved));
+            set_square(g, to, static_cast<int16_t>(-captured));
             if (moved == pawn && from_row == 7 && to_row == 5) {
                 b[10 * from_file + 9] = GameState::border_value;
             }
             break;
         case kind_white_capture:
-            b[from] = static_cast<int16_t>(-moved);
-            b[to] = captured;
+            set_square(g, from, static_cast<int16_t>(-moved));
+            set_square(g, to, captured);
             break;
         case kind_black_quiet:
-            b[from] = moved;
-            b[to] = captured;
+            set_square(g, from, moved);
+            set_square(g, to, captured);
             if (moved == pawn && from_row == 2 && to_row == 4) {
                 b[10 * from_file] = GameState::border_value;
             }
             break;
         case kind_black_capture:
-            b[from] = moved;
-            b[to] = static_cast<int16_t>(-captured);
+            set_square(g, from, moved);
+            set_square(g, to, static_cast<int16_t>(-captured));
             break;
         case kind_king_side_castle:
             if (side == 1) {
-                b[sq_h1] = -rook;
-                b[sq_f1] = 0;
-                b[sq_g1] = 0;
-                b[sq_e1] = -king;
+                set_square(g, sq_h1, -rook);
+                set_square(g, sq_f1, 0);
+                set_square(g, sq_g1, 0);
+                set_square(g, sq_e1, -king);
                 g.castle_moved[1] = 0;
             } else if (side == 2) {
-                b[sq_h8] = rook;
-                b[sq_f8] = 0;
-                b[sq_g8] = 0;
-                b[sq_e8] = king;
+                set_square(g, sq_h8, rook);
+                set_square(g, sq_f8, 0);
+                set_square(g, sq_g8, 0);
+                set_square(g, sq_e8, king);
                 g.castle_moved[4] = 0;
             }
             break;
         case kind_queen_side_castle:
             if (side == 1) {
-                b[sq_a1] = -rook;
-                b[sq_c1] = 0;
-                b[sq_d1] = 0;
-                b[sq_e1] = -king;
+                set_square(g, sq_a1, -rook);
+                set_square(g, sq_c1, 0);
+                set_square(g, sq_d1, 0);
+                set_square(g, sq_e1, -king);
                 g.castle_moved[1] = 0;
             } else if (side == 2) {
-                b[sq_a8] = rook;
-                b[sq_c8] = 0;
-                b[sq_d8] = 0;
-                b[sq_e8] = king;
+                set_square(g, sq_a8, rook);
+                set_square(g, sq_c8, 0);
+                set_square(g, sq_d8, 0);
+                set_square(g, sq_e8, king);
                 g.castle_moved[4] = 0;
             }
             break;
         case kind_en_passant:
             if (side == 1) {
-                b[from] = -pawn;
-                b[to + 1] = pawn;
-                b[to] = 0;
+                set_square(g, from, -pawn);
+                set_square(g, to + 1, pawn);
+                set_square(g, to, 0);
                 b[10 * to_file] = GameState::ep_marker;
             } else if (side == 2) {
-                b[from] = pawn;
-                b[to - 1] = -pawn;
-                b[to] = 0;
+                set_square(g, from, pawn);
+                set_square(g, to - 1, -pawn);
+                set_square(g, to, 0);
                 b[10 * to_file + 9] = GameState::ep_marker;
             }
             break;

@@ -16,6 +16,17 @@ void make_move(GameState& g);
 // Undoes the move given by `last_move` and `last_flags` alone.
 void take_back(GameState& g);
 
+// Puts `value` (a piece code or 0) on the playing square `cell`, keeping the
+// sum of the prepared board terms in step while a search has them (see
+// prepare_board_terms in engine/evaluate.h).
+inline void set_square(GameState& g, int cell, int16_t value) {
+    if (g.board_terms_ready != 0) {
+        g.board_terms_sum +=
+            g.board_terms[value + 6][cell] - g.board_terms[g.board[cell] + 6][cell];
+    }
+    g.board[cell] = value;
+}
+
 // Ends every en passant right: the sixteen marker cells back to 7.
 void clear_ep_markers(GameState& g);
 

@@ -79,6 +79,56 @@ inline Sides sides_of(const int16_t* board) {
     return sd;
 }
 
+// The squares of the bishops and kings of each side and of all pawns.
+struct PieceSets {
+    uint64_t white_bishops;
+    uint64_t black_bishops;
+    uint64_t white_kings;
+    uint64_t black_kings;
+    uint64_t pawns;
+};
+
+inline PieceSets piece_sets(const int16_t* board) {
+    PieceSets ps{0, 0, 0, 0, 0};
+#if defined(__SSE2__)
+    const __m128i white_bishop = _mm_set1_epi16(-3);
+    const __m128i black_bishop = _mm_set1_epi16(3);
+    const __m128i white_king = _mm_set1_epi16(-6);
+    const __m128i black_king = _mm_set1_epi16(6);
+    const __m128i one = _mm_set1_epi16(1);
+    for (int x = 0; x < 8; ++x) {
+        const __m128i file = _mm_loadu_si128(reinterpret_cast<const __m128i*>(board + 10 * x + 11));
+        const __m128i bishops = _mm_packs_epi16(_mm_cmpeq_epi16(file, white_bishop),
+                                                _mm_cmpeq_epi16(file, black_bishop));
+        const __m128i kings =
+            _mm_packs_epi16(_mm_cmpeq_epi16(file, white_king), _mm_cmpeq_epi16(file, black_king));
+        // A pawn of either colour: the value times itself is 1.
+        const __m128i pawns = _mm_cmpeq_epi16(_mm_mullo_epi16(file, file), one);
+        const unsigned b = static_cast<unsigned>(_mm_movemask_epi8(bishops));
+        const unsigned k = static_cast<unsigned>(_mm_movemask_epi8(kings));
+        const unsigned p = static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(pawns, pawns)));
+        ps.white_bishops |= static_cast<uint64_t>(b & 0xffu) << (8 * x);
+        ps.black_bishops |= static_cast<uint64_t>(b >> 8) << (8 * x);
+        ps.white_kings |= static_cast<uint64_t>(k & 0xffu) << (8 * x);
+        ps.black_kings |= static_cast<uint64_t>(k >> 8) << (8 * x);
+        ps.pawns |= static_cast<uint64_t>(p & 0xffu) << (8 * x);
+    }
+#else
+    for (int x = 0; x < 8; ++x) {
+        for (int y = 0; y < 8; ++y) {
+            const int16_t v = board[10 * x + 11 + y];
+            const int bit = 8 * x + y;
+            ps.white_bishops |= static_cast<uint64_t>(v == -3) << bit;
+            ps.black_bishops |= static_cast<uint64_t>(v == 3) << bit;
+            ps.white_kings |= static_cast<uint64_t>(v == -6) << bit;
+            ps.black_kings |= static_cast<uint64_t>(v == 6) << bit;
+            ps.pawns |= static_cast<uint64_t>(v == 1 || v == -1) << bit;
+        }
+    }
+#endif
+    return ps;
+}
+
 // The mailbox cell of bit `bit`, and of the bit's square seen from the other
 // side (rank 8 and rank 1 exchanged).
 inline int cell_of_bit(int bit) { return (bit >> 3) * 10 + 11 + (bit & 7); }

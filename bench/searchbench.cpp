@@ -3,6 +3,9 @@
 // the score of the chosen row and the work done, then the total node count
 // (the engine's signature at that depth) and the speed.
 //
+// searchbench DEPTH N: the same for position N (1 to 19) alone, ending with
+// "only N NODES SPEED" instead of the signature.
+//
 // Each position starts from a fresh game state set up as in a game
 // (set_up_bench_position, bench/bench_positions.h); the search's console
 // output is discarded.
@@ -25,15 +28,23 @@ std::string text_of(int16_t code) { return code == 0 ? "----" : chess::move_to_t
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int depth = argc == 2 ? std::atoi(argv[1]) : 0;
-    if (depth < 2 || depth > 8) {
-        std::fprintf(stderr, "usage: searchbench DEPTH   (DEPTH 2 to 8)\n");
+    const int depth = argc == 2 || argc == 3 ? std::atoi(argv[1]) : 0;
+    constexpr int position_count =
+        static_cast<int>(sizeof chess::bench_positions / sizeof chess::bench_positions[0]);
+    const int only = argc == 3 ? std::atoi(argv[2]) : 0;
+    if (depth < 2 || depth > 8 || only < 0 || only > position_count || (argc == 3 && only == 0)) {
+        std::fprintf(stderr,
+                     "usage: searchbench DEPTH [POSITION]   (DEPTH 2 to 8, POSITION 1 to %d)\n",
+                     position_count);
         return 2;
     }
 
     uint64_t total_nodes = 0;
     double total_seconds = 0.0;
+    int number = 0;
     for (const chess::BenchPosition& pos : chess::bench_positions) {
+        ++number;
+        if (only != 0 && number != only) continue;
         auto game = std::make_unique<chess::GameState>();
         chess::GameState& g = *game;
         // The search prints nothing.
@@ -57,6 +68,11 @@ int main(int argc, char** argv) {
         total_seconds += seconds;
     }
     const double per_second = total_seconds > 0.0 ? total_nodes / total_seconds : 0.0;
+    if (only != 0) {
+        std::printf("only %d %llu %.0f\n", only, static_cast<unsigned long long>(total_nodes),
+                    per_second);
+        return 0;
+    }
     std::printf("signature %d %llu %.0f\n", depth, static_cast<unsigned long long>(total_nodes),
                 per_second);
     return 0;

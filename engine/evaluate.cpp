@@ -243,6 +243,17 @@ bool terms_unrounded(const GameState& g) {
     return !(g.endgame == 1 && g.late_endgame == 1) && king_weight == 1;
 }
 
+// The number of bits set in each byte.
+constexpr auto make_bit_counts() {
+    struct Counts {
+        uint8_t n[256] = {};
+        constexpr uint8_t operator[](unsigned i) const { return n[i]; }
+    } c;
+    for (int i = 1; i < 256; ++i) c.n[i] = static_cast<uint8_t>(c.n[i >> 1] + (i & 1));
+    return c;
+}
+constexpr auto pawns_in_file = make_bit_counts();
+
 // Each pawn adds the number of pawns on its file to the tally; a pawn alone
 // on its file adds its row number, doubled in the endgame.
 void pawn_files(GameState& g, uint64_t pawns, int& score) {
@@ -251,8 +262,7 @@ void pawn_files(GameState& g, uint64_t pawns, int& score) {
     for (int x = 1; pawns != 0; ++x, pawns >>= 8) {
         const unsigned file = static_cast<unsigned>(pawns & 0xffu);
         if (file == 0) continue;
-        int n = 0;
-        for (unsigned f = file; f != 0; f &= f - 1) ++n;
+        const int n = pawns_in_file[file];
         pawn_tally += n * n;
         if (n == 1) {
             const int y = std::countr_zero(file) + 1;

@@ -488,21 +488,19 @@ template <int Colour, int D>
     const uint64_t ray = geometry.ray[D][b];
     const uint64_t blockers = ray & t.occupied;
     int moves = geometry.ray_length[D][b];
-    uint64_t quiet = ray;
+    uint64_t& hits = Colour < 0 ? t.white_hits : t.black_hits;
     if (blockers != 0) {
         const int f = ascending ? std::countr_zero(blockers) : 63 - std::countl_zero(blockers);
         moves -= geometry.ray_length[D][f] + 1;
-        quiet = ray & ~geometry.ray[D][f] & ~(uint64_t{1} << f);
         const uint64_t enemy = Colour < 0 ? t.black : t.white;
         if ((enemy >> f) & 1) {
             count_capture<Colour>(t, code_base, flags_base, cell_of(f));
             ++moves;
         }
-    }
-    if (Colour < 0) {
-        t.white_hits |= quiet & paths;
+        // The quiet squares: those before the blocker.
+        if ((ray & paths) != 0) hits |= ray & ~geometry.ray[D][f] & ~(uint64_t{1} << f) & paths;
     } else {
-        t.black_hits |= quiet & paths;
+        hits |= ray & paths;
     }
     return moves;
 }

@@ -1,11 +1,15 @@
 // The occupied playing squares of the mailbox board as 64-bit sets: bit
 // (X - 1) * 8 + (Y - 1) for cell X*10 + Y, so walking a set from the lowest
 // bit visits the squares file by file, each file from rank 8 down to rank 1.
+//
+// Where SSE2 is at hand (every x86-64) a file's eight cells are compared at
+// once; elsewhere, or with CHESS_NO_SIMD defined, plain loops give the same
+// sets.
 #pragma once
 
 #include <cstdint>
 
-#if defined(__SSE2__)
+#if defined(__SSE2__) && !defined(CHESS_NO_SIMD)
 #include <emmintrin.h>
 #endif
 
@@ -21,7 +25,7 @@ struct Sides {
 
 inline uint64_t occupied_squares(const int16_t* board) {
     uint64_t set = 0;
-#if defined(__SSE2__)
+#if defined(__SSE2__) && !defined(CHESS_NO_SIMD)
     const __m128i zero = _mm_setzero_si128();
     for (int x = 0; x < 8; ++x) {
         // The eight cells of one file are contiguous.
@@ -46,7 +50,7 @@ inline uint64_t occupied_squares(const int16_t* board) {
 // each side's pawns.
 inline Sides sides_of(const int16_t* board) {
     Sides sd{0, 0, 0, 0, 0};
-#if defined(__SSE2__)
+#if defined(__SSE2__) && !defined(CHESS_NO_SIMD)
     const __m128i zero = _mm_setzero_si128();
     const __m128i white_pawn = _mm_set1_epi16(-1);
     const __m128i black_pawn = _mm_set1_epi16(1);
@@ -90,7 +94,7 @@ struct PieceSets {
 
 inline PieceSets piece_sets(const int16_t* board) {
     PieceSets ps{0, 0, 0, 0, 0};
-#if defined(__SSE2__)
+#if defined(__SSE2__) && !defined(CHESS_NO_SIMD)
     const __m128i white_bishop = _mm_set1_epi16(-3);
     const __m128i black_bishop = _mm_set1_epi16(3);
     const __m128i white_king = _mm_set1_epi16(-6);

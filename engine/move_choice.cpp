@@ -57,6 +57,7 @@ bool search_root_moves(GameState& g) {
     Console& con = g.console;
     const int n = g.move_count[1];
     for (int r = 1; r <= n; ++r) {
+        if (stop_requested(g)) return false;
         g.root_row = static_cast<int16_t>(r);
         g.ply = 1;
         g.current_row = g.root_row;
@@ -68,6 +69,12 @@ bool search_root_moves(GameState& g) {
             g.last_legal_reply = 0;
             g.last_legal_root = g.root_row;
             search_below_root(g);
+            if (g.search_stopped == 1) {
+                // The replies were not all searched: this move has no score.
+                take_back_root(g);
+                restore_castle_state(g);
+                return false;
+            }
 
             g.ply = 1;
             g.exclude_root = 0;
@@ -148,6 +155,10 @@ void search_tree(GameState& g) {
         g.move_code = g.move_list[g.root_row][code_column];
         return;
     }
+    if (g.search_stopped == 1) {
+        g.move_code = 0;
+        return;
+    }
     if (g.game_over == 1 && !g.settings.search_finishes_after_game_over) {
         // The game had already ended before this search: nothing is chosen.
         g.move_code = 0;
@@ -183,6 +194,7 @@ void search_tree(GameState& g) {
 
 void search(GameState& g) {
     g.alternate_move = 0;
+    g.search_stopped = 0;
     save_castle_state(g);
     search_setup(g);
 

@@ -137,6 +137,7 @@ void search_leaf_ply(GameState& g) {
 void search_ply_loop(GameState& g, int k) {
     const int n = g.move_count[k];
     for (int r = 1; r <= n; ++r) {
+        if (stop_requested(g)) break;
         g.ply = static_cast<int16_t>(k);
         g.current_row = static_cast<int16_t>(r);
         g.ply_row[k] = static_cast<int16_t>(r);

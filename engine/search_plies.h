@@ -6,6 +6,14 @@
 
 namespace chess {
 
+// True once the search has been told to stop (see `stop_signal`); also
+// records that in `search_stopped`. One relaxed load when a flag is set.
+inline bool stop_requested(GameState& g) {
+    if (g.stop_signal == nullptr || !g.stop_signal->load(std::memory_order_relaxed)) return false;
+    g.search_stopped = 1;
+    return true;
+}
+
 // Per-search set-up from the root position: `root_total`, `white_total`,
 // `black_total`, `exchange_divisor`, `endgame` and `late_endgame`.
 void search_setup(GameState& g);
@@ -25,6 +33,7 @@ void back_up_max(GameState& g);
 void back_up_min(GameState& g);
 
 // The loop over the moves of ply k (2..7) below the move being tried at k - 1.
+// A stop request ends it before its next move.
 void search_ply_loop(GameState& g, int k);
 
 }  // namespace chess

@@ -7,6 +7,7 @@
 // it is never used).
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <iosfwd>
@@ -201,6 +202,13 @@ struct GameState {
     int16_t board_terms_ready = 0;
     int16_t board_terms[13][100] = {};
     int board_terms_sum = 0;  // over the board, kept in step by set_square
+
+    // A front end that must be able to stop a running search points this at a
+    // flag another thread sets; the search then ends early, leaves the board
+    // as it found it, sets `search_stopped` and chooses nothing. Null: every
+    // search runs to its end.
+    const std::atomic<bool>* stop_signal = nullptr;
+    int16_t search_stopped = 0;
 
     // Work counters read by the benchmarks (calls of make_move and evaluate).
     uint64_t node_count = 0;

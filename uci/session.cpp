@@ -1,0 +1,366 @@
+#include "uci/session.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <istream>
+#include <iterator>
+#include <memory>
+#include <mutex>
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include "engine/move_choice.h"
+#include "engine/search_depth.h"
+#include "model/game_state.h"
+#include "movegen/castling_rights.h"
+#include "uci/position_setup.h"
+#include "uci/time_plan.h"
+
+namespace chess::uci {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int score_column = GameState::ply_base[1] + 3;
+
+struct Session {
+    std::ostream* out = nullptr;
+    std::mutex out_mutex;
+
+    // The game record of the current position, and how it was reached: the
+    // origin ("startpos" or "fen" and its fields) and the moves played on it.
+    // A "position" that only adds moves to these keeps the record, and with
+    // it the engine's memory of its earlier choices.
+    std::unique_ptr<GameState> game;
+    std::string origin;
+    std::vector<std::string> moves;
+    bool own_book = true;
+
+    // The running search: a worker thread that searches depth after depth and
+    // answers, and a timer thread that raises `stop` at the hard time limit.
+    std::thread worker;
+    std::thread timer;
+    std::atomic<bool> stop{false};
+    std::mutex control_mutex;
+    std::condition_variable control;
+    bool search_done = false;  // guarded by control_mutex
+    bool waits_for_stop = false;
+};
+
+void emit(Session& s, const std::string& line) {
+    std::lock_guard<std::mutex> lock(s.out_mutex);
+    *s.out << line << '\n' << std::flush;
+}
+
+double milliseconds_since(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+std::vector<std::string_view> split_words(std::string_view line) {
+    std::vector<std::string_view> words;
+    size_t i = 0;
+    while (i < line.size()) {
+        while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+        const size_t start = i;
+        while (i < line.size() && line[i] != ' ' && line[i] != '\t') ++i;
+        if (i > start) words.push_back(line.substr(start, i - start));
+    }
+    return words;
+}
+
+std::string join(const std::vector<std::string_view>& words, size_t from, size_t to) {
+    std::string text;
+    for (size_t i = from; i < to && i < words.size(); ++i) {
+        if (!text.empty()) text += ' ';
+        text += words[i];
+    }
+    return text;
+}
+
+std::string lower(std::string_view text) {
+    std::string result(text);
+    for (char& c : result) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return result;
+}
+
+// ---- The search ------------------------------------------------------------
+
+void request_stop(Session& s) {
+    {
+        std::lock_guard<std::mutex> lock(s.control_mutex);
+        s.stop = true;
+    }
+    s.control.notify_all();
+}
+
+// Waits for the running search (if any) to answer.
+void finish_search(Session& s) {
+    if (s.worker.joinable()) s.worker.join();
+    if (s.timer.joinable()) s.timer.join();
+}
+
+void watch_clock(Session& s, Clock::time_point deadline) {
+    std::unique_lock<std::mutex> lock(s.control_mutex);
+    const bool answered =
+        s.control.wait_until(lock, deadline, [&] { return s.search_done || s.stop.load(); });
+    if (!answered) s.stop = true;
+}
+
+void report_depth(Session& s, const GameState& g, int depth, uint64_t nodes,
+                  Clock::time_point start) {
+    const double ms = milliseconds_since(start);
+    const uint64_t per_second =
+        static_cast<uint64_t>(static_cast<double>(nodes) * 1000.0 / (ms > 1.0 ? ms : 1.0));
+    // A mate announced by the search is a mate in one; any other score is the
+    // chosen move's, from the side to move's view, in hundredths of a pawn.
+    const std::string score =
+        g.game_over == 1 ? "mate 1"
+                         : "cp " + std::to_string(g.move_list[g.chosen_index][score_column]);
+    char line[160];
+    std::snprintf(line, sizeof line, "info depth %d score %s nodes %llu nps %llu time %lld pv %s",
+                  depth, score.c_str(), static_cast<unsigned long long>(nodes),
+                  static_cast<unsigned long long>(per_second), static_cast<long long>(ms),
+                  move_text(g, g.move_code).c_str());
+    emit(s, line);
+}
+
+// Searches depths 2, 3, ... from the same record, each on a copy of it, and
+// keeps the copy of the last depth that ended: its choice is the answer and
+// its effects on the game record (the history of choices, a depth raise) are
+// the ones a single search at that depth has at the console.
+void deepen(Session& s, SearchPlan plan, Clock::time_point start) {
+    auto base = std::make_unique<GameState>(*s.game);
+    std::unique_ptr<GameState> done;
+    uint64_t nodes = 0;
+    std::vector<double> depth_ms;
+    for (int depth = lowest_depth; depth <= plan.max_depth; ++depth) {
+        if (done != nullptr &&
+            (s.stop.load() || !next_depth_fits(plan, milliseconds_since(start), depth_ms))) {
+            break;
+        }
+        auto work = std::make_unique<GameState>(*base);
+        GameState& g = *work;
+        g.search_depth = static_cast<int16_t>(depth);
+        // The first depth always ends, so there is always a move to give.
+        g.stop_signal = done != nullptr ? &s.stop : nullptr;
+        g.node_count = 0;
+        const Clock::time_point depth_start = Clock::now();
+        search(g);
+        nodes += g.node_count;
+        if (g.search_stopped == 1) break;
+        if (g.book_reply_pending == 1) {
+            if (is_legal_move(g, g.move_code)) {
+                emit(s, "info string book move " + move_text(g, g.move_code));
+                done = std::move(work);
+                break;
+            }
+            // Only ever play legal moves: search this position without the book.
+            base->use_book = 0;
+            --depth;
+            continue;
+        }
+        depth_ms.push_back(milliseconds_since(depth_start));
+        report_depth(s, g, depth, nodes, start);
+        done = std::move(work);
+        // A mate in one announced: no deeper search changes the answer.
+        if (done->game_over == 1) break;
+    }
+    if (plan.wait_for_stop) {
+        std::unique_lock<std::mutex> lock(s.control_mutex);
+        s.control.wait(lock, [&] { return s.stop.load(); });
+    }
+    // The search leaves the pieces as it found them but not the en passant
+    // markers: the position is the one searched.
+    std::copy(std::begin(base->board), std::end(base->board), std::begin(done->board));
+    done->stop_signal = nullptr;
+    done->book_reply_pending = 0;
+    done->use_book = s.game->use_book;
+    const std::string answer = "bestmove " + move_text(*done, done->move_code);
+    *s.game = *done;
+    emit(s, answer);
+    {
+        std::lock_guard<std::mutex> lock(s.control_mutex);
+        s.search_done = true;
+    }
+    s.control.notify_all();
+}
+
+void start_search(Session& s, const std::vector<std::string_view>& words, Clock::time_point start) {
+    std::vector<std::string> ignored;
+    const GoRequest request =
+        parse_go(std::vector<std::string_view>(words.begin() + 1, words.end()), ignored);
+    for (const std::string& word : ignored) emit(s, "info string go: ignored " + word);
+
+    GameState& g = *s.game;
+    g.use_book = s.own_book ? 1 : 0;
+    g.game_over = 0;
+    g.book_reply_pending = 0;
+    // As at the console's prompt: the totals, the depth of the next search and
+    // the castling flags refreshed from the position.
+    refresh_material_and_depth(g);
+    correct_castling_flags(g);
+    const bool white_to_move = g.search_side == GameState::white_side;
+    const SearchPlan plan = plan_search(request, white_to_move, g.search_depth);
+
+    if (!has_legal_move(g)) {
+        const bool in_check =
+            white_to_move ? g.white_king_attack[1] != 0 : g.black_king_attack[1] != 0;
+        emit(s, in_check ? "info string checkmate" : "info string stalemate");
+        emit(s, "bestmove 0000");
+        return;
+    }
+    s.stop = false;
+    s.search_done = false;
+    s.waits_for_stop = plan.wait_for_stop;
+    s.worker = std::thread(deepen, std::ref(s), plan, start);
+    if (plan.hard_ms >= 0) {
+        const auto deadline =
+            start + std::chrono::microseconds(static_cast<int64_t>(plan.hard_ms * 1000));
+        s.timer = std::thread(watch_clock, std::ref(s), deadline);
+    }
+}
+
+// ---- The other commands ------------------------------------------------------
+
+void new_game(Session& s) {
+    set_up_start(*s.game);
+    s.origin = "startpos";
+    s.moves.clear();
+}
+
+void set_position(Session& s, const std::vector<std::string_view>& words) {
+    size_t i = 1;
+    std::string origin;
+    if (i < words.size() && words[i] == "startpos") {
+        origin = "startpos";
+        ++i;
+    } else if (i < words.size() && words[i] == "fen") {
+        size_t end = i + 1;
+        while (end < words.size() && words[end] != "moves") ++end;
+        origin = "fen " + join(words, i + 1, end);
+        i = end;
+    } else {
+        emit(s, "info string position: expected startpos or fen");
+        return;
+    }
+    std::vector<std::string> moves;
+    bool malformed = false;
+    if (i < words.size()) {
+        if (words[i] == "moves") {
+            for (size_t j = i + 1; j < words.size(); ++j) moves.push_back(lower(words[j]));
+        } else {
+            malformed = true;
+        }
+    }
+
+    const bool extends = origin == s.origin && moves.size() >= s.moves.size() &&
+                         std::equal(s.moves.begin(), s.moves.end(), moves.begin());
+    if (!extends) {
+        std::string error;
+        if (origin == "startpos") {
+            set_up_start(*s.game);
+        } else if (!set_up_fen(*s.game, std::string_view(origin).substr(4), error)) {
+            emit(s, "info string position: " + error + "; position unchanged");
+            return;
+        }
+        s.origin = origin;
+        s.moves.clear();
+    }
+    if (malformed) emit(s, "info string position: expected moves; rest of the line ignored");
+    for (size_t j = s.moves.size(); j < moves.size(); ++j) {
+        std::string error;
+        if (!play_move(*s.game, moves[j], error)) {
+            emit(s,
+                 "info string position: " + error + " " + moves[j] + "; rest of the line ignored");
+            break;
+        }
+        s.moves.push_back(moves[j]);
+    }
+}
+
+void set_option(Session& s, const std::vector<std::string_view>& words) {
+    size_t value_at = words.size();
+    for (size_t i = 2; i < words.size(); ++i) {
+        if (words[i] == "value") {
+            value_at = i;
+            break;
+        }
+    }
+    if (words.size() < 3 || words[1] != "name") {
+        emit(s, "info string setoption: expected name");
+        return;
+    }
+    const std::string name = lower(join(words, 2, value_at));
+    const std::string value = lower(join(words, value_at + 1, words.size()));
+    if (name == "ownbook" && (value == "true" || value == "false")) {
+        s.own_book = value == "true";
+    } else if (name == "ownbook") {
+        emit(s, "info string setoption: OwnBook takes true or false");
+    } else {
+        emit(s, "info string setoption: no option " + join(words, 2, value_at));
+    }
+}
+
+}  // namespace
+
+int run_session(std::istream& in, std::ostream& out) {
+    Session s;
+    s.out = &out;
+    s.game = std::make_unique<GameState>();
+    s.game->console.out = nullptr;  // the engine's console messages are not shown
+    s.game->random_generator.seed(static_cast<unsigned>(Clock::now().time_since_epoch().count()));
+    new_game(s);
+
+    std::string line;
+    while (std::getline(in, line)) {
+        const Clock::time_point received = Clock::now();
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        const std::vector<std::string_view> words = split_words(line);
+        if (words.empty()) continue;
+        const std::string_view command = words[0];
+        if (command == "isready") {
+            emit(s, "readyok");
+        } else if (command == "uci") {
+            emit(s, "id name Quentaro Chess");
+            emit(s, "id author the Quentaro Chess developers");
+            emit(s, "option name OwnBook type check default true");
+            emit(s, "uciok");
+        } else if (command == "stop") {
+            request_stop(s);
+            finish_search(s);
+        } else if (command == "quit") {
+            request_stop(s);
+            finish_search(s);
+            return 0;
+        } else if (command == "debug" || command == "ponderhit") {
+            // Nothing to do: no debugging output, no pondering.
+        } else if (command == "ucinewgame" || command == "position" || command == "go" ||
+                   command == "setoption") {
+            // A command that changes the position or the settings first waits
+            // for the running search to answer; an endless one is stopped.
+            if (s.waits_for_stop) request_stop(s);
+            finish_search(s);
+            if (command == "ucinewgame") new_game(s);
+            if (command == "position") set_position(s, words);
+            if (command == "go") start_search(s, words, received);
+            if (command == "setoption") set_option(s, words);
+        } else {
+            emit(s, "info string unknown command " + std::string(command));
+        }
+    }
+    // End of input: a timed search still answers; an endless one is stopped.
+    if (s.waits_for_stop) request_stop(s);
+    finish_search(s);
+    return 0;
+}
+
+}  // namespace chess::uci

@@ -1,10 +1,15 @@
-// searchbench DEPTH: runs the computer's search at a fixed depth on a fixed
-// set of positions and prints, per position, the chosen move, the runner-up,
-// the score of the chosen row and the work done, then the total node count
-// (the engine's signature at that depth) and the speed.
+// searchbench DEPTH [THREADS [POSITION]]: runs the computer's search at a fixed depth on
+// a fixed set of positions and prints, per position, the chosen move, the
+// runner-up, the score of the chosen row and the work done, then the total
+// node count (the engine's signature at that depth) and the speed.
 //
-// searchbench DEPTH N: the same for position N (1 to 19) alone, ending with
-// "only N NODES SPEED" instead of the signature.
+// THREADS (default 1) is the number of threads of the search. The node and
+// evaluation counts are those of the searches whose results were used, the
+// same for every thread count; with more than one thread each line also gives
+// the nodes and evaluations of speculative searches that were thrown away.
+//
+// searchbench DEPTH THREADS N: the same for position N (1 to 19) alone, ending
+// with "only N NODES SPEED" instead of the signature.
 //
 // Each position starts from a fresh game state set up as in a game
 // (set_up_bench_position, bench/bench_positions.h); the search's console
@@ -28,13 +33,16 @@ std::string text_of(int16_t code) { return code == 0 ? "----" : chess::move_to_t
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int depth = argc == 2 || argc == 3 ? std::atoi(argv[1]) : 0;
+    const int depth = argc >= 2 ? std::atoi(argv[1]) : 0;
     constexpr int position_count =
         static_cast<int>(sizeof chess::bench_positions / sizeof chess::bench_positions[0]);
-    const int only = argc == 3 ? std::atoi(argv[2]) : 0;
-    if (depth < 2 || depth > 8 || only < 0 || only > position_count || (argc == 3 && only == 0)) {
+    const int threads = argc >= 3 ? std::atoi(argv[2]) : 1;
+    const int only = argc == 4 ? std::atoi(argv[3]) : 0;
+    if (argc > 4 || depth < 2 || depth > 8 || threads < 1 || threads > 64 || only < 0 ||
+        only > position_count || (argc == 4 && only == 0)) {
         std::fprintf(stderr,
-                     "usage: searchbench DEPTH [POSITION]   (DEPTH 2 to 8, POSITION 1 to %d)\n",
+                     "usage: searchbench DEPTH [THREADS [POSITION]]   (DEPTH 2 to 8, THREADS 1 to "
+                     "64, POSITION 1 to %d)\n",
                      position_count);
         return 2;
     }
@@ -52,6 +60,7 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "bad placement %s\n", pos.placement);
             return 1;
         }
+        g.search_threads = static_cast<int16_t>(threads);
 
         const auto start = std::chrono::steady_clock::now();
         chess::search(g);
@@ -59,11 +68,17 @@ int main(int argc, char** argv) {
         const double seconds = std::chrono::duration<double>(stop - start).count();
 
         const int score = g.move_list[g.chosen_index][chess::GameState::ply_base[1] + 3];
-        std::printf(
-            "position %s %c %d best %s alt %s score %d nodes %llu evals %llu seconds %.3f\n",
-            pos.placement, pos.side, pos.move_number, text_of(g.move_code).c_str(),
-            text_of(g.alternate_move).c_str(), score, static_cast<unsigned long long>(g.node_count),
-            static_cast<unsigned long long>(g.eval_count), seconds);
+        std::printf("position %s %c %d best %s alt %s score %d nodes %llu evals %llu seconds %.3f",
+                    pos.placement, pos.side, pos.move_number, text_of(g.move_code).c_str(),
+                    text_of(g.alternate_move).c_str(), score,
+                    static_cast<unsigned long long>(g.node_count),
+                    static_cast<unsigned long long>(g.eval_count), seconds);
+        if (threads > 1) {
+            std::printf(" discarded %llu %llu",
+                        static_cast<unsigned long long>(g.discarded_node_count),
+                        static_cast<unsigned long long>(g.discarded_eval_count));
+        }
+        std::printf("\n");
         total_nodes += g.node_count;
         total_seconds += seconds;
     }

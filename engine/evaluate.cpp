@@ -64,6 +64,18 @@ inline int16_t add_ratio(int a, int v, int d) {
 
 inline int16_t value_of(int16_t code) { return GameState::piece_value[code + 7]; }
 
+// Logs a move code read from a row the current root move has not written
+// (see `GameState::unwritten`); never happens on the one-thread path.
+void log_older_code(GameState& g, int ply, int row, int16_t code) {
+    const int i = g.older_read_count;
+    if (i < GameState::older_read_slots) {
+        g.older_read_ply[i] = static_cast<int16_t>(ply);
+        g.older_read_row[i] = static_cast<int16_t>(row);
+        g.older_read_code[i] = code;
+    }
+    if (i <= GameState::older_read_slots) g.older_read_count = static_cast<int16_t>(i + 1);
+}
+
 // Plays out captures on the square the evaluated move's row names in the
 // list after it, alternating the capturing colour, and collects the values
 // the capturing colour could take as a threat sum. The 64 squares are put
@@ -91,6 +103,10 @@ void exchange_step(GameState& g) {
         g.exchange_square = 0;
     } else {
         g.exchange_square = move_to(list_code(g, g.ply, g.current_row));
+        const int16_t* square_row = g.move_list[g.current_row];
+        if (square_row[code_column + 1] == GameState::unwritten) {
+            log_older_code(g, g.ply, g.current_row, square_row[code_column]);
+        }
     }
 
     const int square = g.exchange_square;
@@ -358,6 +374,12 @@ void board_scan(GameState& g) {
 // Drives a lone king to the edge when the side searched for is ahead with no
 // pawns left, then subtracts the mobility of the deepest ply's list.
 void drive_and_mobility(GameState& g) {
+    if (g.move_count[g.search_depth] == GameState::unwritten && g.older_counts_read == 0) {
+        // The deepest ply's list is older than the current root move.
+        g.older_counts_read = 1;
+        g.older_white_count = g.white_move_count[g.search_depth];
+        g.older_black_count = g.black_move_count[g.search_depth];
+    }
     int distance;
     int mobility;
     if (g.search_side == GameState::white_side) {

@@ -2,6 +2,8 @@
 
 #include "engine/book.h"
 #include "engine/evaluate.h"
+#include "engine/root_moves.h"
+#include "engine/root_threads.h"
 #include "engine/search_plies.h"
 #include "io/console_io.h"
 #include "io/transcript.h"
@@ -31,12 +33,6 @@ void search_below_root(GameState& g) {
     }
 }
 
-void take_back_root(GameState& g) {
-    g.last_move = g.move_list[g.root_row][code_column];
-    g.last_flags = g.move_list[g.root_row][flag_column];
-    take_back(g);
-}
-
 // The root move at `root_row` leaves the opponent no legal reply with its king
 // attacked: announce the mate it gives.
 void announce_mate(GameState& g) {
@@ -50,59 +46,6 @@ void announce_mate(GameState& g) {
     transcript_write(g, g.move_text);
     transcript_write_line(g, " CHECKMATE!");
     g.game_over = 1;
-}
-
-// The ply-1 loop. Returns true when a root move mates and was announced.
-bool search_root_moves(GameState& g) {
-    Console& con = g.console;
-    const int n = g.move_count[1];
-    for (int r = 1; r <= n; ++r) {
-        if (stop_requested(g)) return false;
-        g.root_row = static_cast<int16_t>(r);
-        g.ply = 1;
-        g.current_row = g.root_row;
-        g.ply_row[1] = g.root_row;
-        g.node_sign = 1;
-        open_move(g);
-        if (g.wrong_side == 0 && g.in_check == 0) {
-            print_text(con, ".");
-            g.last_legal_reply = 0;
-            g.last_legal_root = g.root_row;
-            search_below_root(g);
-            if (g.search_stopped == 1) {
-                // The replies were not all searched: this move has no score.
-                take_back_root(g);
-                restore_castle_state(g);
-                return false;
-            }
-
-            g.ply = 1;
-            g.exclude_root = 0;
-            if (g.search_depth > 2 && g.last_legal_reply == 0) {
-                const bool opponent_attacked = g.search_side == GameState::black_side
-                                                   ? g.white_king_attack[2] != 0
-                                                   : g.black_king_attack[2] != 0;
-                if (!opponent_attacked) {
-                    // The move would stalemate the opponent.
-                    g.exclude_root = 1;
-                } else {
-                    announce_mate(g);
-                    take_back_root(g);
-                    return true;
-                }
-            }
-            const int16_t score = g.move_list[r][score_column];
-            if (g.exclude_root == 0 && score > g.best_score) {
-                g.best_score = score;
-                g.runner_up_row = g.chosen_index;
-                g.chosen_index = g.root_row;
-                g.alpha[1] = g.best_score;
-            }
-            take_back_root(g);
-        }
-        restore_castle_state(g);
-    }
-    return false;
 }
 
 // Replaces a move repeated from two searches ago by a close runner-up, or
@@ -127,6 +70,74 @@ void repetition_test(GameState& g) {
     history[1] = history[0];
 }
 
+}  // namespace
+
+void open_root_move(GameState& g, int row) {
+    g.root_row = static_cast<int16_t>(row);
+    g.ply = 1;
+    g.current_row = g.root_row;
+    g.ply_row[1] = g.root_row;
+    g.node_sign = 1;
+    open_move(g);
+}
+
+void search_root_move(GameState& g) {
+    g.last_legal_reply = 0;
+    search_below_root(g);
+    g.ply = 1;
+    g.exclude_root = 0;
+    g.last_move = g.move_list[g.root_row][code_column];
+    g.last_flags = g.move_list[g.root_row][flag_column];
+    take_back(g);
+}
+
+bool settle_root_move(GameState& g) {
+    if (g.search_depth > 2 && g.last_legal_reply == 0) {
+        const bool opponent_attacked = g.search_side == GameState::black_side
+                                           ? g.white_king_attack[2] != 0
+                                           : g.black_king_attack[2] != 0;
+        if (!opponent_attacked) {
+            // The move would stalemate the opponent.
+            g.exclude_root = 1;
+        } else {
+            announce_mate(g);
+            return true;
+        }
+    }
+    const int16_t score = g.move_list[g.root_row][score_column];
+    if (g.exclude_root == 0 && score > g.best_score) {
+        g.best_score = score;
+        g.runner_up_row = g.chosen_index;
+        g.chosen_index = g.root_row;
+        g.alpha[1] = g.best_score;
+    }
+    return false;
+}
+
+bool search_root_moves(GameState& g) {
+    const int n = g.move_count[1];
+    for (int r = 1; r <= n; ++r) {
+        if (stop_requested(g)) return false;
+        open_root_move(g, r);
+        if (root_move_searched(g)) {
+            print_text(g.console, ".");
+            g.last_legal_root = g.root_row;
+            search_root_move(g);
+            if (g.search_stopped == 1) {
+                // The replies were not all searched: this move has no score.
+                restore_castle_state(g);
+                return false;
+            }
+            // A mate ends the loop with the castling state as the move left it.
+            if (settle_root_move(g)) return true;
+        }
+        restore_castle_state(g);
+    }
+    return false;
+}
+
+namespace {
+
 // The search from the root position on: the ruler, the ply-1 loop and the
 // choice among the root moves.
 void search_tree(GameState& g) {
@@ -139,6 +150,7 @@ void search_tree(GameState& g) {
     for (int p = 1; p <= 10; ++p) {
         g.alpha[p] = -GameState::score_limit;
         g.beta[p] = GameState::score_limit;
+        g.alpha_from_root[p] = 1;
     }
     generate_moves(g);
 
@@ -150,7 +162,10 @@ void search_tree(GameState& g) {
     }
     print_line(con);
 
-    if (search_root_moves(g)) {
+    const int threads = search_thread_count(g);
+    const bool mated = threads > 1 && root_threads_apply(g) ? search_root_moves_threaded(g, threads)
+                                                            : search_root_moves(g);
+    if (mated) {
         // The mate was announced; the mating move is the answer.
         g.move_code = g.move_list[g.root_row][code_column];
         return;

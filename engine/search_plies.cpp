@@ -34,6 +34,15 @@ inline void score_position_without_replies(GameState& g, int16_t& score) {
     }
 }
 
+// A cut-off test of `value` against the bound passed down from ply 1.
+inline void note_root_bound_test(GameState& g, int16_t value, int16_t bound) {
+    if (value <= bound) {
+        if (value > g.root_bound_low) g.root_bound_low = value;
+    } else if (value < g.root_bound_high) {
+        g.root_bound_high = value;
+    }
+}
+
 inline void take_back_row(GameState& g) {
     g.last_move = code_at(g, g.ply, g.current_row);
     g.last_flags = flags_at(g, g.ply, g.current_row);
@@ -82,6 +91,7 @@ void open_move(GameState& g) {
         g.move_index = g.current_row;
         make_move(g);
         g.alpha[ply + 1] = g.alpha[ply];
+        g.alpha_from_root[ply + 1] = g.alpha_from_root[ply];
         g.beta[ply + 1] = g.beta[ply];
     }
     score_at(g, ply, row) = wrap16(GameState::score_limit * g.node_sign);
@@ -95,7 +105,9 @@ void back_up_max(GameState& g) {
     if (score > parent) {
         parent = score;
         g.alpha[k] = score;
+        g.alpha_from_root[k] = 0;
     }
+    if (g.alpha_from_root[k] != 0) note_root_bound_test(g, g.beta[k - 1], g.alpha[k]);
     if (g.alpha[k] >= g.beta[k - 1]) g.cutoff[k] = 1;
     take_back_row(g);
 }
@@ -109,6 +121,7 @@ void back_up_min(GameState& g) {
         parent = score;
         g.beta[k] = score;
     }
+    if (g.alpha_from_root[k - 1] != 0) note_root_bound_test(g, g.beta[k], g.alpha[k - 1]);
     if (g.beta[k] <= g.alpha[k - 1]) g.cutoff[k] = 1;
     take_back_row(g);
 }
@@ -137,7 +150,7 @@ void search_leaf_ply(GameState& g) {
 void search_ply_loop(GameState& g, int k) {
     const int n = g.move_count[k];
     for (int r = 1; r <= n; ++r) {
-        if (stop_requested(g)) break;
+        if (stop_requested(g) || abandoned(g)) break;
         g.ply = static_cast<int16_t>(k);
         g.current_row = static_cast<int16_t>(r);
         g.ply_row[k] = static_cast<int16_t>(r);

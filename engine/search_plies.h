@@ -14,6 +14,12 @@ inline bool stop_requested(GameState& g) {
     return true;
 }
 
+// True when this record is a thread's copy whose root move's result will not
+// be used (see `abandon_search`).
+inline bool abandoned(const GameState& g) {
+    return g.abandon_search != nullptr && g.abandon_search->load(std::memory_order_relaxed);
+}
+
 // Per-search set-up from the root position: `root_total`, `white_total`,
 // `black_total`, `exchange_divisor`, `endgame` and `late_endgame`.
 void search_setup(GameState& g);

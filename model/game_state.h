@@ -211,8 +211,46 @@ struct GameState {
     int16_t search_stopped = 0;
 
     // Work counters read by the benchmarks (calls of make_move and evaluate).
+    // With several threads they count the searches whose results were used,
+    // so they equal the one-thread counts; the work of searches thrown away
+    // (a speculative root move searched again) is counted apart.
     uint64_t node_count = 0;
     uint64_t eval_count = 0;
+    uint64_t discarded_node_count = 0;
+    uint64_t discarded_eval_count = 0;
+
+    // ---- Threads of the search ------------------------------------------
+    // Threads for the ply-1 loop: 0 takes CHESS_THREADS from the environment,
+    // else all hardware threads; 1 keeps the whole search on the caller's thread.
+    int16_t search_threads = 0;
+    // A root move searched on a thread's own copy of the record starts with
+    // the flag and score cells of plies 2..10 and `move_count`(2..10) set to
+    // `unwritten`, a value no generation or search stores there, so the
+    // cells it writes can be told from older ones. The evaluation reads two
+    // things that may be older than the root move: the move code of a row
+    // beyond the freshly generated list, and the colour counts of ply
+    // `search_depth`. Such reads are logged here and checked against the
+    // record of the one-thread order before the result is used.
+    static constexpr int16_t unwritten = INT16_MIN;
+    static constexpr int older_read_slots = 16;
+    int16_t older_read_count = 0;  // older_read_slots + 1: more than the log holds
+    int16_t older_read_ply[older_read_slots] = {};
+    int16_t older_read_row[older_read_slots] = {};
+    int16_t older_read_code[older_read_slots] = {};
+    int16_t older_counts_read = 0;
+    int16_t older_white_count = 0;
+    int16_t older_black_count = 0;
+    // 1 while `alpha`(p) still holds the bound passed down from ply 1, which
+    // a back-up at ply p replaces. The cut-off tests against that bound are
+    // summed up as the highest value found at or below it and the lowest
+    // found above it: a search started from another bound between the two
+    // takes exactly the same course.
+    int16_t alpha_from_root[ply_slots] = {};
+    // Set on a thread's copy of the record: the search below ply 1 stops
+    // early once the flag is raised (its result is then thrown away).
+    const std::atomic<bool>* abandon_search = nullptr;
+    int16_t root_bound_low = INT16_MIN;
+    int16_t root_bound_high = INT16_MAX;
 
     // ---- Console, files and book ----------------------------------------
     int16_t transcript_on = 0;

@@ -1,0 +1,492 @@
+#include "engine/root_threads.h"
+
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <cstdlib>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "engine/root_moves.h"
+#include "engine/search_plies.h"
+#include "io/console_io.h"
+#include "model/board.h"
+#include "movegen/generate.h"
+#include "movegen/make_move.h"
+
+namespace chess {
+
+namespace {
+
+constexpr int max_threads = 64;
+// Below this depth a root move is too little work to hand to another thread.
+constexpr int min_threaded_depth = 4;
+
+constexpr int root_flag_column = GameState::ply_base[1] + 2;
+constexpr int root_score_column = GameState::ply_base[1] + 3;
+
+enum class Stage { free, queued, running, done };
+
+// One root move searched on a record of its own.
+struct Job {
+    GameState record;
+    int row = 0;
+    uint64_t nodes_before = 0;
+    uint64_t evals_before = 0;
+    int16_t bound = 0;      // `alpha`(1) the search starts from
+    bool searched = false;  // the root move is legal and was searched
+    // Raised when the bound turns out wrong while the search runs; the
+    // search then stops early and its result is not used.
+    std::atomic<bool> abandon{false};
+    Stage stage = Stage::free;
+};
+
+bool of_search_side(const GameState& g, int row) {
+    const int side_number = code_digit_1(g.move_list[row][root_flag_column]);
+    return GameState::side_sign[side_number] == g.search_side;
+}
+
+// The record as the one-thread loop has it at the start of root move `row`,
+// as far as the settled record `g` knows it, with `bound` as `alpha`(1). The
+// cells the root move will write are marked `unwritten` (the search never
+// reads them before writing them), so `merge_job` can tell them apart.
+void prepare_job(Job& job, const GameState& g, int row, int16_t bound) {
+    GameState& w = job.record;
+    w = g;
+    w.console.in = nullptr;
+    w.console.out = nullptr;
+    w.transcript_file = nullptr;
+    w.transcript_on = 0;
+    w.alpha[1] = bound;
+    for (int p = 2; p < ply_slots; ++p) {
+        const int base = GameState::ply_base[p];
+        for (int r = 1; r <= max_list_rows; ++r) {
+            w.move_list[r][base + 2] = GameState::unwritten;
+            w.move_list[r][base + 3] = GameState::unwritten;
+        }
+        w.move_count[p] = GameState::unwritten;
+        w.ply_row[p] = 0;  // rows count from 1
+    }
+    w.parent_row = 0;
+    w.leaf_kind = 0;  // 1 or 2 when set
+    w.older_read_count = 0;
+    w.older_counts_read = 0;
+    w.root_bound_low = INT16_MIN;
+    w.root_bound_high = INT16_MAX;
+    job.abandon.store(false, std::memory_order_relaxed);
+    w.abandon_search = &job.abandon;
+    job.row = row;
+    job.bound = bound;
+    job.nodes_before = w.node_count;
+    job.evals_before = w.eval_count;
+}
+
+void run_job(Job& job) {
+    GameState& w = job.record;
+    open_root_move(w, job.row);
+    job.searched = root_move_searched(w);
+    if (job.searched) search_root_move(w);
+    // The rows the last ply's passes left unwritten are written here, so the
+    // merge sees the list as the one-thread search will leave it.
+    write_deferred_rows(w);
+}
+
+// The job's search is the one the one-thread loop makes at this point: every
+// cut-off test against its bound comes out the same with the settled bound,
+// and every older cell it read holds the same value in the settled record.
+bool job_holds(const Job& job, const GameState& g) {
+    const GameState& w = job.record;
+    if (job.abandon.load(std::memory_order_relaxed) || w.search_stopped == 1) return false;
+    if (g.alpha[1] < w.root_bound_low || g.alpha[1] >= w.root_bound_high) return false;
+    if (w.older_read_count > GameState::older_read_slots) return false;
+    for (int i = 0; i < w.older_read_count; ++i) {
+        const int column = GameState::ply_base[w.older_read_ply[i]] + 1;
+        if (g.move_list[w.older_read_row[i]][column] != w.older_read_code[i]) return false;
+    }
+    if (w.older_counts_read != 0) {
+        const int d = g.search_depth;
+        if (g.white_move_count[d] != w.older_white_count ||
+            g.black_move_count[d] != w.older_black_count) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void discard_job(GameState& g, const Job& job) {
+    g.discarded_node_count += job.record.node_count - job.nodes_before;
+    g.discarded_eval_count += job.record.eval_count - job.evals_before;
+}
+
+// Makes the settled record `g` what the one-thread loop leaves after the
+// job's root move: the job's record, except for what its search did not
+// write (older list cells, counters of plies it did not reach, the
+// evaluation's fields when it evaluated nothing) and for the loop's own
+// bookkeeping and the console, which stay as in `g`.
+void merge_job(GameState& g, Job& job) {
+    GameState& w = job.record;
+    for (int p = 2; p < ply_slots; ++p) {
+        const int base = GameState::ply_base[p];
+        for (int r = 1; r <= max_list_rows; ++r) {
+            int16_t* cells = w.move_list[r];
+            const int16_t* settled = g.move_list[r];
+            if (cells[base + 2] == GameState::unwritten) {
+                cells[base + 1] = settled[base + 1];
+                cells[base + 2] = settled[base + 2];
+            }
+            if (cells[base + 3] == GameState::unwritten) cells[base + 3] = settled[base + 3];
+        }
+        // A ply is generated exactly when a move of the ply above was made,
+        // which also sets that ply's cut-off flag and this ply's bounds.
+        if (w.move_count[p] == GameState::unwritten) {
+            w.move_count[p] = g.move_count[p];
+            w.white_move_count[p] = g.white_move_count[p];
+            w.black_move_count[p] = g.black_move_count[p];
+            w.capture_count[p] = g.capture_count[p];
+            w.white_king_attack[p] = g.white_king_attack[p];
+            w.black_king_attack[p] = g.black_king_attack[p];
+            w.alpha[p] = g.alpha[p];
+            w.alpha_from_root[p] = g.alpha_from_root[p];
+            w.beta[p] = g.beta[p];
+            w.cutoff[p - 1] = g.cutoff[p - 1];
+        } else if (w.alpha_from_root[p] != 0) {
+            // Passed down from a bound that may differ from the settled one.
+            w.alpha[p] = g.alpha[1];
+        }
+        if (w.ply_row[p] == 0) w.ply_row[p] = g.ply_row[p];
+    }
+    w.cutoff[ply_slots - 1] = g.cutoff[ply_slots - 1];
+    if (w.parent_row == 0) w.parent_row = g.parent_row;
+    if (w.leaf_kind == 0) w.leaf_kind = g.leaf_kind;
+
+    // Of the ply-1 list the root move writes only its own score.
+    const int16_t score = w.move_list[job.row][root_score_column];
+    for (int r = 0; r < move_list_rows; ++r) {
+        for (int c = 1; c <= 3; ++c) w.move_list[r][c] = g.move_list[r][c];
+    }
+    w.move_list[job.row][root_score_column] = score;
+
+    if (w.eval_count == job.evals_before) {
+        w.eval_score = g.eval_score;
+        w.threat_sum = g.threat_sum;
+        w.pawn_tally = g.pawn_tally;
+        w.white_bishops = g.white_bishops;
+        w.black_bishops = g.black_bishops;
+        w.white_king_x = g.white_king_x;
+        w.white_king_y = g.white_king_y;
+        w.black_king_x = g.black_king_x;
+        w.black_king_y = g.black_king_y;
+        w.exchange_square = g.exchange_square;
+        w.exchange_sign = g.exchange_sign;
+        std::copy(std::begin(g.board_copy), std::end(g.board_copy), std::begin(w.board_copy));
+    }
+
+    if (!job.searched) {
+        // Set only below a legal root move.
+        w.last_legal_reply = g.last_legal_reply;
+        w.exclude_root = g.exclude_root;
+    }
+    w.alpha[1] = g.alpha[1];
+    w.best_score = g.best_score;
+    w.chosen_index = g.chosen_index;
+    w.runner_up_row = g.runner_up_row;
+    w.last_legal_root = g.last_legal_root;
+    w.alternate_move = g.alternate_move;
+    w.move_word = g.move_word;
+    w.move_text = g.move_text;
+    w.game_over = g.game_over;
+    w.console = g.console;
+    w.transcript_file = g.transcript_file;
+    w.transcript_on = g.transcript_on;
+    w.transcript_pairs = g.transcript_pairs;
+    w.node_count = g.node_count + (w.node_count - job.nodes_before);
+    w.eval_count = g.eval_count + (w.eval_count - job.evals_before);
+    w.discarded_node_count = g.discarded_node_count;
+    w.discarded_eval_count = g.discarded_eval_count;
+    w.older_read_count = 0;
+    w.older_counts_read = 0;
+    w.root_bound_low = g.root_bound_low;
+    w.root_bound_high = g.root_bound_high;
+    w.abandon_search = g.abandon_search;
+    // The settled record keeps its own (empty) account of rows owed.
+    w.lean_ply = g.lean_ply;
+    w.deferred_count = g.deferred_count;
+    w.lean_passes = g.lean_passes;
+    std::copy(std::begin(g.deferred), std::end(g.deferred), std::begin(w.deferred));
+    g = w;
+}
+
+// The threads, started once and kept for the program's lifetime, and the
+// records they search on.
+class RootWorkers {
+  public:
+    RootWorkers() = default;
+    RootWorkers(const RootWorkers&) = delete;
+    RootWorkers& operator=(const RootWorkers&) = delete;
+    ~RootWorkers() {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            stopping_ = true;
+        }
+        job_queued_.notify_all();
+        for (std::thread& t : threads_) t.join();
+    }
+
+    bool run(GameState& g, int threads);
+
+  private:
+    void start(int threads);
+    void work();
+    Job* first_queued();
+    Job* free_job();
+    void queue(Job& job);
+    bool guess_bound(const GameState& g, Job* const* job_of, int settled, int row,
+                     int16_t& bound) const;
+    void finish_early(GameState& g);
+
+    std::mutex run_mutex_;  // one search at a time
+    std::mutex mutex_;      // stages of the jobs
+    std::condition_variable job_queued_;
+    std::condition_variable job_done_;
+    std::vector<std::thread> threads_;
+    std::vector<std::unique_ptr<Job>> jobs_;
+    uint64_t finished_ = 0;
+    bool stopping_ = false;
+};
+
+void RootWorkers::start(int threads) {
+    while (static_cast<int>(threads_.size()) < threads) threads_.emplace_back([this] { work(); });
+    // Room for results that wait for an earlier, longer root move.
+    const size_t wanted = static_cast<size_t>(4 * threads + 8);
+    while (jobs_.size() < wanted) jobs_.push_back(std::make_unique<Job>());
+}
+
+Job* RootWorkers::first_queued() {
+    Job* first = nullptr;
+    for (const auto& job : jobs_) {
+        if (job->stage == Stage::queued && (first == nullptr || job->row < first->row)) {
+            first = job.get();
+        }
+    }
+    return first;
+}
+
+Job* RootWorkers::free_job() {
+    for (const auto& job : jobs_) {
+        if (job->stage == Stage::free) return job.get();
+    }
+    return nullptr;
+}
+
+void RootWorkers::queue(Job& job) {
+    job.stage = Stage::queued;
+    job_queued_.notify_one();
+}
+
+void RootWorkers::work() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+        job_queued_.wait(lock, [this] { return stopping_ || first_queued() != nullptr; });
+        if (stopping_) return;
+        // The earliest root move first: the loop settles in list order.
+        Job* job = first_queued();
+        job->stage = Stage::running;
+        lock.unlock();
+        run_job(*job);
+        lock.lock();
+        job->stage = Stage::done;
+        ++finished_;
+        job_done_.notify_all();
+    }
+}
+
+// The bound root move `row` will most likely start with: the settled bound,
+// raised by the finished results of the rows between. False when the row
+// is better not started yet: a finished row before it mates, so nothing
+// after it needs searching, or the first legal row is still running, which
+// raises the bound above the opening -25000 almost always.
+bool RootWorkers::guess_bound(const GameState& g, Job* const* job_of, int settled, int row,
+                              int16_t& bound) const {
+    bound = g.alpha[1];
+    for (int r = settled; r < row; ++r) {
+        const Job* job = job_of[r];
+        if (job == nullptr) continue;
+        if (job->stage != Stage::done || job->abandon.load(std::memory_order_relaxed)) {
+            if (bound == -GameState::score_limit) return false;
+            continue;
+        }
+        const GameState& w = job->record;
+        if (!job->searched) continue;
+        if (g.search_depth > 2 && w.last_legal_reply == 0) {
+            const bool opponent_attacked = g.search_side == GameState::black_side
+                                               ? w.white_king_attack[2] != 0
+                                               : w.black_king_attack[2] != 0;
+            if (opponent_attacked) return false;
+            continue;
+        }
+        const int16_t score = w.move_list[r][root_score_column];
+        if (score > bound) bound = score;
+    }
+    return true;
+}
+
+// A mate or a stop from outside ends the loop: queued root moves are dropped, running ones are
+// waited for and their work counted as discarded.
+void RootWorkers::finish_early(GameState& g) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (const auto& job : jobs_) {
+        if (job->stage == Stage::queued) job->stage = Stage::free;
+        if (job->stage == Stage::running) job->abandon.store(true, std::memory_order_relaxed);
+    }
+    job_done_.wait(lock, [this] {
+        return std::none_of(jobs_.begin(), jobs_.end(),
+                            [](const auto& job) { return job->stage == Stage::running; });
+    });
+    for (const auto& job : jobs_) {
+        if (job->stage == Stage::done) discard_job(g, *job);
+        job->stage = Stage::free;
+    }
+}
+
+bool RootWorkers::run(GameState& g, int threads) {
+    std::lock_guard<std::mutex> one_search(run_mutex_);
+    std::unique_lock<std::mutex> lock(mutex_);
+    start(threads);
+
+    const int n = g.move_count[1];
+    Job* job_of[move_list_rows] = {};
+    int settled = 1;  // the next row to settle
+    int next = 1;     // the next row to hand out
+    for (;;) {
+        // Settle rows in list order as far as the results go.
+        while (settled <= n) {
+            if (stop_requested(g)) {
+                // Told to stop from outside: nothing is settled any more.
+                lock.unlock();
+                finish_early(g);
+                return false;
+            }
+            const int r = settled;
+            if (!of_search_side(g, r)) {
+                open_root_move(g, r);
+                restore_castle_state(g);
+                ++settled;
+                continue;
+            }
+            Job* job = job_of[r];
+            if (job == nullptr || job->stage != Stage::done) break;
+            if (!job_holds(*job, g)) {
+                // Searched from another bound or other older cells: again,
+                // from the settled record, ahead of everything else.
+                discard_job(g, *job);
+                prepare_job(*job, g, r, g.alpha[1]);
+                queue(*job);
+                break;
+            }
+            merge_job(g, *job);
+            job->stage = Stage::free;
+            job_of[r] = nullptr;
+            if (job->searched) {
+                print_text(g.console, ".");
+                g.last_legal_root = g.root_row;
+                if (settle_root_move(g)) {
+                    lock.unlock();
+                    finish_early(g);
+                    return true;
+                }
+            }
+            restore_castle_state(g);
+            ++settled;
+        }
+        if (settled > n) return false;
+
+        // Rows waiting, running or searched with a bound that the results
+        // known now contradict: start them from the better guess, stop them,
+        // or search them again unless their cut-off tests allow the guess.
+        next = std::max(next, settled);
+        for (int r = settled + 1; r < next; ++r) {
+            Job* job = job_of[r];
+            int16_t bound = 0;
+            if (job == nullptr || !guess_bound(g, job_of, settled, r, bound)) continue;
+            if (job->stage == Stage::queued && bound != job->bound) {
+                prepare_job(*job, g, r, bound);
+            } else if (job->stage == Stage::running && bound != job->bound) {
+                job->abandon.store(true, std::memory_order_relaxed);
+            } else if (job->stage == Stage::done && (job->abandon.load(std::memory_order_relaxed) ||
+                                                     bound < job->record.root_bound_low ||
+                                                     bound >= job->record.root_bound_high)) {
+                discard_job(g, *job);
+                prepare_job(*job, g, r, bound);
+                queue(*job);
+            }
+        }
+
+        // Hand out rows while threads are idle.
+        int busy = 0;
+        for (const auto& job : jobs_) {
+            if (job->stage == Stage::queued || job->stage == Stage::running) ++busy;
+        }
+        while (busy < threads && next <= n) {
+            if (!of_search_side(g, next)) {
+                ++next;
+                continue;
+            }
+            Job* job = free_job();
+            if (job == nullptr) break;
+            int16_t bound = 0;
+            if (!guess_bound(g, job_of, settled, next, bound)) break;
+            prepare_job(*job, g, next, bound);
+            job_of[next] = job;
+            queue(*job);
+            ++busy;
+            ++next;
+        }
+        // The row to settle always has a job by now: rows are handed out in
+        // order, and with none of them pending every job is free.
+        const uint64_t seen = finished_;
+        job_done_.wait(lock, [&] { return finished_ != seen; });
+    }
+}
+
+RootWorkers& root_workers() {
+    static RootWorkers workers;
+    return workers;
+}
+
+}  // namespace
+
+int search_thread_count(const GameState& g) {
+    if (g.search_threads > 0) return std::min<int>(g.search_threads, max_threads);
+    if (const char* text = std::getenv("CHESS_THREADS")) {
+        int value = 0;
+        const char* c = text;
+        while (*c >= '0' && *c <= '9' && value <= max_threads) value = value * 10 + (*c++ - '0');
+        if (*c == '\0' && c != text && value >= 1 && value <= max_threads) return value;
+    }
+    const unsigned hardware = std::thread::hardware_concurrency();
+    return hardware == 0 ? 1 : std::min<int>(static_cast<int>(hardware), max_threads);
+}
+
+bool root_threads_apply(const GameState& g) {
+    if (g.search_depth < min_threaded_depth) return false;
+    bool white_king = false;
+    bool black_king = false;
+    for (int x = 1; x <= 8; ++x) {
+        for (int y = 1; y <= 8; ++y) {
+            white_king = white_king || g.board[x * 10 + y] == -king;
+            black_king = black_king || g.board[x * 10 + y] == king;
+        }
+    }
+    const bool opponent_capturable = g.search_side == GameState::white_side
+                                         ? g.black_king_attack[1] != 0
+                                         : g.white_king_attack[1] != 0;
+    return white_king && black_king && !opponent_capturable;
+}
+
+bool search_root_moves_threaded(GameState& g, int threads) {
+    return root_workers().run(g, threads);
+}
+
+}  // namespace chess

@@ -42,6 +42,7 @@ struct Session {
     std::string origin;
     std::vector<std::string> moves;
     bool own_book = true;
+    int threads = 1;  // the Threads option: threads of the search, 1 to 64
 
     // The running search: a worker thread that searches depth after depth and
     // answers, and a timer thread that raises `stop` at the hard time limit.
@@ -202,6 +203,7 @@ void start_search(Session& s, const std::vector<std::string_view>& words, Clock:
 
     GameState& g = *s.game;
     g.use_book = s.own_book ? 1 : 0;
+    g.search_threads = static_cast<int16_t>(s.threads);
     g.game_over = 0;
     g.book_reply_pending = 0;
     // As at the console's prompt: the totals, the depth of the next search and
@@ -305,6 +307,17 @@ void set_option(Session& s, const std::vector<std::string_view>& words) {
         s.own_book = value == "true";
     } else if (name == "ownbook") {
         emit(s, "info string setoption: OwnBook takes true or false");
+    } else if (name == "threads") {
+        int count = 0;
+        size_t i = 0;
+        while (i < value.size() && value[i] >= '0' && value[i] <= '9' && count <= 64) {
+            count = count * 10 + (value[i++] - '0');
+        }
+        if (i == value.size() && count >= 1 && count <= 64) {
+            s.threads = count;
+        } else {
+            emit(s, "info string setoption: Threads takes a number from 1 to 64");
+        }
     } else {
         emit(s, "info string setoption: no option " + join(words, 2, value_at));
     }
@@ -333,6 +346,7 @@ int run_session(std::istream& in, std::ostream& out) {
             emit(s, "id name Quentaro Chess");
             emit(s, "id author the Quentaro Chess developers");
             emit(s, "option name OwnBook type check default true");
+            emit(s, "option name Threads type spin default 1 min 1 max 64");
             emit(s, "uciok");
         } else if (command == "stop") {
             request_stop(s);

@@ -42,7 +42,9 @@ struct Engine {
 TEST(UciDialogue, HandshakeThenBadInputIsAnsweredAndIgnored) {
     Engine e;
     EXPECT_EQ(e.p.lines.front(), "id name Quentaro Chess");
-    EXPECT_EQ(e.p.lines[e.p.lines.size() - 2], "option name OwnBook type check default true");
+    EXPECT_EQ(e.p.lines[e.p.lines.size() - 3], "option name OwnBook type check default true");
+    EXPECT_EQ(e.p.lines[e.p.lines.size() - 2],
+              "option name Threads type spin default 1 min 1 max 64");
     for (const char* bad : {
              "hello world",
              "position fen 8/8/8/8/8/8/8/8 w - - 0 1",       // no kings
@@ -51,6 +53,7 @@ TEST(UciDialogue, HandshakeThenBadInputIsAnsweredAndIgnored) {
              "e7e5 e1e3 d2d4",                               // illegal third move
              "position startpos moves e2e4 e7e5 g1f3 zz99",  // malformed move
              "setoption name Hash value 99999999999999999999999",
+             "setoption name Threads value 99999999999999999999999",
              "go wtime 99999999999999999999999 btime nonsense depth 2",
          }) {
         EXPECT_TRUE(e.complains(bad)) << bad;

@@ -1,5 +1,6 @@
 #include "engine/evaluate.h"
 
+#include <array>
 #include <bit>
 #include <cstring>
 
@@ -170,6 +171,19 @@ void opening_terms(GameState& g) {
     if (code_digit_4(flags) > 7) g.eval_score = wrap16(g.eval_score + g.search_side * 30);
 }
 
+// The square tables by piece code 1..6: pawns, rooks and kings use their
+// endgame tables in the endgame.
+std::array<const int16_t*, 7> square_tables(const GameState& g) {
+    const bool endgame = g.endgame == 1;
+    return {nullptr,
+            endgame ? g.pawn_end_table : g.pawn_table,
+            g.knight_table,
+            g.bishop_table,
+            endgame ? g.rook_end_table : g.rook_table,
+            g.queen_table,
+            endgame ? g.king_end_table : g.king_table};
+}
+
 // Material, the ten tables (black reads them mirrored top to bottom), the
 // lone-pawn term; records the kings and counts the bishops. The occupied
 // squares are visited file by file, each from rank 8 down, and the sum is
@@ -178,15 +192,8 @@ void board_scan_in_order(GameState& g) {
     const int16_t* board = g.board;
     const int endgame = g.endgame;
     const int late = g.late_endgame;
-    // Pawns, rooks and kings use their endgame tables in the endgame; the
-    // king's endgame value counts double in the late endgame.
-    const int16_t* const table[7] = {nullptr,
-                                     endgame == 1 ? g.pawn_end_table : g.pawn_table,
-                                     g.knight_table,
-                                     g.bishop_table,
-                                     endgame == 1 ? g.rook_end_table : g.rook_table,
-                                     g.queen_table,
-                                     endgame == 1 ? g.king_end_table : g.king_table};
+    const std::array<const int16_t*, 7> table = square_tables(g);
+    // The king's endgame value counts double in the late endgame.
     const int king_weight = endgame == 1 ? late + 1 : 1;
     // In the late endgame the rook's endgame value is quartered and the whole
     // sum rounded, halves to even, so it depends on the sum so far.
@@ -424,14 +431,7 @@ int16_t evaluate(GameState& g) {
 void prepare_board_terms(GameState& g) {
     g.board_terms_ready = 0;
     if (!terms_unrounded(g)) return;
-    const int endgame = g.endgame;
-    const int16_t* const table[7] = {nullptr,
-                                     endgame == 1 ? g.pawn_end_table : g.pawn_table,
-                                     g.knight_table,
-                                     g.bishop_table,
-                                     endgame == 1 ? g.rook_end_table : g.rook_table,
-                                     g.queen_table,
-                                     endgame == 1 ? g.king_end_table : g.king_table};
+    const std::array<const int16_t*, 7> table = square_tables(g);
     for (int p = -6; p <= 6; ++p) {
         for (int cell = 0; cell < 100; ++cell) {
             int term = 0;

@@ -69,6 +69,7 @@ bool usable_reply(const GameState& g, const std::string& move) {
     if (!names_two_squares(move)) return false;
     std::string text = move.substr(0, 4);
     const int code = text_to_move(text);
+    if (code < 0) return false;
     const int piece = g.board[move_from(code)];
     const int target = g.board[move_to(code)];
     if (piece == 0 || piece < -6 || piece > 6 || sign_of(piece) != g.search_side) return false;

@@ -300,24 +300,24 @@ void pawn_files(GameState& g, uint64_t pawns, int& score) {
 // The pieces' part of the sum kept by set_square for this search; the
 // bishops, kings and pawns found from their square sets.
 void board_scan_prepared(GameState& g) {
-    const PieceSets sets = piece_sets(g.board);
+    const Armies sets = armies_of(g.board);
     int score = g.eval_score + g.board_terms_sum;
     int white_bishops = g.white_bishops;
     int black_bishops = g.black_bishops;
-    for (uint64_t v = sets.white_bishops; v != 0; v &= v - 1) ++white_bishops;
-    for (uint64_t v = sets.black_bishops; v != 0; v &= v - 1) ++black_bishops;
+    for (uint64_t v = sets.bishops[0]; v != 0; v &= v - 1) ++white_bishops;
+    for (uint64_t v = sets.bishops[1]; v != 0; v &= v - 1) ++black_bishops;
     // The last king of each colour in the square walk.
-    if (sets.black_kings != 0) {
-        const int bit = 63 - std::countl_zero(sets.black_kings);
+    if (sets.kings[1] != 0) {
+        const int bit = 63 - std::countl_zero(sets.kings[1]);
         g.black_king_x = static_cast<int16_t>((bit >> 3) + 1);
         g.black_king_y = static_cast<int16_t>((bit & 7) + 1);
     }
-    if (sets.white_kings != 0) {
-        const int bit = 63 - std::countl_zero(sets.white_kings);
+    if (sets.kings[0] != 0) {
+        const int bit = 63 - std::countl_zero(sets.kings[0]);
         g.white_king_x = static_cast<int16_t>((bit >> 3) + 1);
         g.white_king_y = static_cast<int16_t>((bit & 7) + 1);
     }
-    pawn_files(g, sets.pawns, score);
+    pawn_files(g, sets.pawns[0] | sets.pawns[1], score);
     g.eval_score = wrap16(score);
     g.white_bishops = static_cast<int16_t>(white_bishops);
     g.black_bishops = static_cast<int16_t>(black_bishops);

@@ -23,12 +23,19 @@ constexpr int16_t sign_of(int v) { return static_cast<int16_t>((v > 0) - (v < 0)
 // plain decimal digits for them, but the arithmetic stays exact for any
 // 16-bit value.
 constexpr int floor_div(int a, int b) {
+    // The usual case, cheaper in unsigned arithmetic.
+    if (a >= 0 && b > 0)
+        return static_cast<int>(static_cast<unsigned>(a) / static_cast<unsigned>(b));
     int q = a / b;
     if ((a % b != 0) && ((a < 0) != (b < 0))) --q;
     return q;
 }
 // Remainder with the sign of the dividend (C++ '%').
-constexpr int rem_of(int a, int b) { return a % b; }
+constexpr int rem_of(int a, int b) {
+    if (a >= 0 && b > 0)
+        return static_cast<int>(static_cast<unsigned>(a) % static_cast<unsigned>(b));
+    return a % b;
+}
 
 constexpr int16_t move_from(int m) { return static_cast<int16_t>(floor_div(m, 100)); }
 constexpr int16_t move_to(int m) { return static_cast<int16_t>(rem_of(m, 100)); }

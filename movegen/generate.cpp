@@ -346,22 +346,29 @@ void run_pass(Pass& pass) {
 }
 
 // ---- The counting pass --------------------------------------------------
-// A lean pass needs the number of moves, not the moves: with the squares as
-// bit sets (bit (X - 1) * 8 + (Y - 1) for cell X*10 + Y) a sliding piece's
-// quiet moves along a ray are the empty squares before the first occupied one,
-// and only its captures are produced one by one, in the order of the
-// mailbox pass (pieces file by file, kings last; each piece's directions in
-// their order).
+// A lean pass needs the number of moves and the captures in the order the
+// mailbox pass finds them, not the quiet moves themselves. With the squares
+// as bit sets (bit (X - 1) * 8 + (Y - 1) for cell X*10 + Y) the sliding
+// pieces of one side are taken a direction at a time: along one direction no
+// two pieces' rays share a square, since a ray ends at the first occupied
+// square, so one fill from all of them gives every quiet move and capture in
+// that direction. Each capture carries a key, its origin's place in the
+// mailbox pass (pieces in square order, kings last) and the rank of its
+// direction among that piece's; sorted by key, the captures stand in the
+// mailbox pass's order.
 
 // The eight directions as file and row steps, in the order the mailbox deltas
 // -1, +1, +10, -10, +9, +11, -11, -9 name them.
 constexpr int dir_dx[8] = {0, 0, 1, -1, 1, 1, -1, -1};
 constexpr int dir_dy[8] = {-1, 1, 0, 0, -1, 1, -1, 1};
 enum Direction { up, down, right, left, up_right, down_right, up_left, down_left };
+// Queens try +9, +11, -11, -9, then -1, +1, +10, -10; bishops and rooks keep
+// their part of that order.
+constexpr int slide_rank[8] = {4, 5, 6, 7, 0, 1, 2, 3};
+constexpr int opposite[8] = {down, up, left, right, down_left, up_left, down_right, up_right};
 
 struct Geometry {
     uint64_t ray[8][64] = {};  // squares beyond the square, to the edge
-    uint8_t ray_length[8][64] = {};
     uint64_t knight[64] = {};
     uint64_t king[64] = {};
     int8_t knight_to[64][9] = {};  // targets in the mailbox pass's order, -1 ends
@@ -381,14 +388,11 @@ constexpr Geometry make_geometry() {
         for (int d = 0; d < 8; ++d) {
             int tx = x + dir_dx[d];
             int ty = y + dir_dy[d];
-            int n = 0;
             while (tx >= 0 && tx < 8 && ty >= 0 && ty < 8) {
                 t.ray[d][b] |= uint64_t{1} << (tx * 8 + ty);
-                ++n;
                 tx += dir_dx[d];
                 ty += dir_dy[d];
             }
-            t.ray_length[d][b] = static_cast<uint8_t>(n);
         }
         int k = 0;
         for (int j = 0; j < 8; ++j) {
@@ -425,150 +429,163 @@ constexpr uint64_t path_6 = bit_at(3, 1) | bit_at(4, 1);
 constexpr uint64_t path_2 = bit_at(6, 8) | bit_at(7, 8);
 constexpr uint64_t path_3 = bit_at(3, 8) | bit_at(4, 8);
 
-inline int count_bits(uint64_t v) {
-    v = v - ((v >> 1) & 0x5555555555555555ull);
-    v = (v & 0x3333333333333333ull) + ((v >> 2) & 0x3333333333333333ull);
-    v = (v + (v >> 4)) & 0x0f0f0f0f0f0f0f0full;
-    return static_cast<int>((v * 0x0101010101010101ull) >> 56);
-}
-
-// The counting pass's running state: plain scalars, so they stay in
-// registers. The quiet targets that fall on castling paths are kept as sets,
-// by the colour that moves there.
-struct Tally {
-    int16_t* board;
-    int16_t* rows;
-    uint64_t white;  // the squares of each side
-    uint64_t black;
-    uint64_t occupied;
-    // Pawns with a capture to the right (toward the H file) and to the left.
-    uint64_t right_capturers = 0;
-    uint64_t left_capturers = 0;
-    int count = 0;
-    int white_count = 0;
-    int black_count = 0;
-    int captures = 0;
-    int white_king_attack = 0;
-    int black_king_attack = 0;
-    uint64_t white_hits = 0;
-    uint64_t black_hits = 0;
-};
-
-// One capture, as try_target records it, at the front of the list.
-template <int Colour>
-[[gnu::always_inline]] inline void count_capture(Tally& t, int code_base, int flags_base,
-                                                 int target) {
-    const int16_t c = t.board[target];
-    const int16_t code = static_cast<int16_t>(code_base + target);
-    if (c == -Colour * king) {
-        if (Colour < 0) {
-            t.board[1] = code;
-            t.black_king_attack = code;
-        } else {
-            t.board[9] = code;
-            t.white_king_attack = code;
-        }
-    }
-    ++t.captures;
-    if (t.captures > max_list_rows) return;  // the count is too high: see run_counting_pass
-    const int captured = Colour < 0 ? c : -c;
-    int16_t* front = t.rows + t.captures * move_list_columns;
-    front[0] = code;
-    front[1] = static_cast<int16_t>(flags_base + captured * 10 +
-                                    (Colour < 0 ? kind_white_capture : kind_black_capture));
-}
-
-// One ray of a sliding piece on bit `b`: its quiet moves counted (the squares
-// before the first occupied one), its capture produced. Returns the number of
-// moves.
-template <int Colour, int D>
-[[gnu::always_inline]] inline int count_ray(Tally& t, int b, int code_base, int flags_base) {
-    constexpr bool ascending = dir_dx[D] * 8 + dir_dy[D] > 0;
-    constexpr uint64_t paths = Colour < 0 ? (path_5 | path_6) : (path_2 | path_3);
-    const uint64_t ray = geometry.ray[D][b];
-    const uint64_t blockers = ray & t.occupied;
-    int moves = geometry.ray_length[D][b];
-    uint64_t& hits = Colour < 0 ? t.white_hits : t.black_hits;
-    if (blockers != 0) {
-        const int f = ascending ? std::countr_zero(blockers) : 63 - std::countl_zero(blockers);
-        moves -= geometry.ray_length[D][f] + 1;
-        const uint64_t enemy = Colour < 0 ? t.black : t.white;
-        if ((enemy >> f) & 1) {
-            count_capture<Colour>(t, code_base, flags_base, cell_of(f));
-            ++moves;
-        }
-        // The quiet squares: those before the blocker.
-        if ((ray & paths) != 0) hits |= ray & ~geometry.ray[D][f] & ~(uint64_t{1} << f) & paths;
-    } else {
-        hits |= ray & paths;
-    }
-    return moves;
-}
-
-// Steps to a fixed set of squares (knight or king): quiet ones counted, the
-// captures in the listed order.
-template <int Colour>
-[[gnu::always_inline]] inline int count_steps(Tally& t, uint64_t targets, const int8_t* order,
-                                              int code_base, int flags_base) {
-    const uint64_t enemy = Colour < 0 ? t.black : t.white;
-    const uint64_t quiet = targets & ~t.occupied;
-    const uint64_t captures = targets & enemy;
-    if (Colour < 0) {
-        t.white_hits |= quiet & (path_5 | path_6);
-    } else {
-        t.black_hits |= quiet & (path_2 | path_3);
-    }
-    if (captures != 0) {
-        for (const int8_t* to = order; *to >= 0; ++to) {
-            if ((captures >> *to) & 1)
-                count_capture<Colour>(t, code_base, flags_base, cell_of(*to));
-        }
-    }
-    return count_bits(quiet | captures);
-}
+// Compiled once for processors with a population-count instruction and
+// once without (see run_counting_pass).
+[[gnu::always_inline]] inline int count_bits(uint64_t v) { return std::popcount(v); }
 
 // Bit sets of the rows and files: Y1 is rank 8, Y8 rank 1.
 constexpr uint64_t row_bits(int y) { return uint64_t{0x0101010101010101} << (y - 1); }
 constexpr uint64_t file_a_bits = 0xffull;
 constexpr uint64_t file_h_bits = 0xffull << 56;
 
-// All pawn moves of one side at once: pushes and captures counted, the
-// castling-path records of the pushes, the pawns that capture noted for the
-// square walk (their captures go into the list in its order), and the en
-// passant captures counted.
+// Moves a set `n` steps in direction D. A step off the top or bottom of a
+// file would land on the next file's other end: the `keep` mask drops those
+// squares when applied to a one-step shift.
+template <int D>
+constexpr int bit_delta = dir_dx[D] * 8 + dir_dy[D];
+template <int D>
+constexpr uint64_t keep = dir_dy[D]<0 ? ~row_bits(8) : dir_dy[D]> 0 ? ~row_bits(1) : ~0ull;
+template <int D, int N>
+[[gnu::always_inline]] inline uint64_t shifted(uint64_t s) {
+    constexpr int delta = bit_delta<D> * N;
+    return delta > 0 ? s << delta : s >> -delta;
+}
+
+// Every square the pieces of `sliders` reach in direction D: the empty ones up
+// to the first occupied square, which is included (a parallel-prefix fill).
+template <int D>
+[[gnu::always_inline]] inline uint64_t slide_targets(uint64_t sliders, uint64_t empty) {
+    uint64_t open = empty & keep<D>;
+    uint64_t reach = sliders;
+    reach |= open & shifted<D, 1>(reach);
+    open &= shifted<D, 1>(open);
+    reach |= open & shifted<D, 2>(reach);
+    open &= shifted<D, 2>(open);
+    reach |= open & shifted<D, 4>(reach);
+    return shifted<D, 1>(reach) & keep<D>;
+}
+
+// One capture waiting for its place in the list.
+struct Capture {
+    int16_t key;         // the origin's place in the pass * 16 + the direction's rank
+    int16_t takes_king;  // 1: White takes Black's king, 2: Black takes White's
+    int16_t code;
+    int16_t flags;
+};
+
+// The counting pass's running state: plain scalars, so they stay in
+// registers, and the captures found so far.
+struct Tally {
+    int16_t* board;
+    uint64_t side[2];  // White's squares, Black's
+    uint64_t occupied;
+    int count = 0;  // en passant and castling entries
+    int moves[2] = {0, 0};
+    // Quiet targets on the other colour's castling paths, by mover.
+    uint64_t hits[2] = {0, 0};
+    bool king_hit[2] = {false, false};  // White's king capturable, Black's
+    int captures = 0;
+    // At most 64 pieces with at most 8 capture directions each.
+    Capture capture[512];
+};
+
+constexpr int side_index(int colour) { return colour < 0 ? 0 : 1; }
+
+// Notes the capture of the piece on `to` by the piece on `from`.
+template <int Colour>
+[[gnu::always_inline]] inline void note_capture(Tally& t, int key, int from, int to) {
+    const int16_t c = t.board[to];
+    const int captured = Colour < 0 ? c : -c;
+    Capture& e = t.capture[t.captures++];
+    e.key = static_cast<int16_t>(key);
+    e.takes_king = 0;
+    if (captured == king) {
+        t.king_hit[side_index(-Colour)] = true;
+        e.takes_king = Colour < 0 ? 1 : 2;
+    }
+    e.code = static_cast<int16_t>(from * 100 + to);
+    e.flags = static_cast<int16_t>(flags_base_by_code[t.board[from] + 6] + captured * 10 +
+                                   (Colour < 0 ? kind_white_capture : kind_black_capture));
+}
+
+// The moves of one side's sliders in direction D; each capture's origin is the
+// nearest occupied square behind it.
+template <int Colour, int D>
+[[gnu::always_inline]] inline void count_direction(Tally& t, uint64_t sliders) {
+    if (sliders == 0) return;
+    const int me = side_index(Colour);
+    const uint64_t reached = slide_targets<D>(sliders, ~t.occupied) & ~t.side[me];
+    t.moves[me] += count_bits(reached);
+    t.hits[me] |= reached & ~t.occupied;
+    constexpr int back = opposite[D];
+    for (uint64_t caps = reached & t.side[1 - me]; caps != 0; caps &= caps - 1) {
+        const int to = std::countr_zero(caps);
+        const uint64_t behind = geometry.ray[back][to] & t.occupied;
+        const int from =
+            bit_delta<D> > 0 ? 63 - std::countl_zero(behind) : std::countr_zero(behind);
+        note_capture<Colour>(t, from * 16 + slide_rank[D], cell_of(from), cell_of(to));
+    }
+}
+
+// Steps to a fixed set of squares (a knight's or a king's), the captures in
+// the listed order.
+template <int Colour>
+[[gnu::always_inline]] inline void count_steps(Tally& t, int b, int key, uint64_t targets,
+                                               const int8_t* order) {
+    const int me = side_index(Colour);
+    const uint64_t reached = targets & ~t.side[me];
+    t.moves[me] += count_bits(reached);
+    t.hits[me] |= reached & ~t.occupied;
+    const uint64_t caps = reached & t.side[1 - me];
+    if (caps == 0) return;
+    for (int j = 0; order[j] >= 0; ++j) {
+        if ((caps >> order[j]) & 1) note_capture<Colour>(t, key + j, cell_of(b), cell_of(order[j]));
+    }
+}
+
+// All pawn moves of one side at once: pushes, captures and en passant.
 template <int Colour>
 [[gnu::always_inline]] inline void count_pawns(Tally& t, uint64_t pawns) {
+    const int me = side_index(Colour);
     const uint64_t empty = ~t.occupied;
+    const uint64_t enemy = t.side[1 - me];
     const int16_t* bd = t.board;
-    uint64_t single, two, right, left, passant_row;
+    uint64_t single, two, right_caps, left_caps, passant_row;
+    int right_back, left_back;  // from a capture's bit back to its pawn's
     if (Colour < 0) {
         // White moves toward rank 8: one bit down; +9 is seven bits up, -11
         // nine bits down.
         const uint64_t movable = pawns & ~row_bits(1);
         single = (movable >> 1) & empty;
         two = ((single & row_bits(6)) >> 1) & empty;
-        right = ((movable & ~file_h_bits) << 7) & t.black;
-        left = ((movable & ~file_a_bits) >> 9) & t.black;
-        t.right_capturers = right >> 7;
-        t.left_capturers = left << 9;
-        t.white_hits |= single & (path_5 | path_6);
+        right_caps = ((movable & ~file_h_bits) << 7) & enemy;
+        left_caps = ((movable & ~file_a_bits) >> 9) & enemy;
+        right_back = -7;
+        left_back = 9;
         passant_row = pawns & row_bits(4);
     } else {
         const uint64_t movable = pawns & ~row_bits(8);
         single = (movable << 1) & empty;
         two = ((single & row_bits(3)) << 1) & empty;
-        right = ((movable & ~file_h_bits) << 9) & t.white;
-        left = ((movable & ~file_a_bits) >> 7) & t.white;
-        t.right_capturers |= right >> 9;
-        t.left_capturers |= left << 7;
-        t.black_hits |= single & (path_2 | path_3);
+        right_caps = ((movable & ~file_h_bits) << 9) & enemy;
+        left_caps = ((movable & ~file_a_bits) >> 7) & enemy;
+        right_back = -9;
+        left_back = 7;
         passant_row = pawns & row_bits(5);
     }
-    const int moves = count_bits(single) + count_bits(two) + count_bits(right) + count_bits(left);
-    if (Colour < 0) {
-        t.white_count += moves;
-    } else {
-        t.black_count += moves;
+    t.hits[me] |= single;
+    t.moves[me] +=
+        count_bits(single) + count_bits(two) + count_bits(right_caps) + count_bits(left_caps);
+    // A pawn takes toward the H file first.
+    for (; right_caps != 0; right_caps &= right_caps - 1) {
+        const int to = std::countr_zero(right_caps);
+        const int from = to + right_back;
+        note_capture<Colour>(t, from * 16, cell_of(from), cell_of(to));
+    }
+    for (; left_caps != 0; left_caps &= left_caps - 1) {
+        const int to = std::countr_zero(left_caps);
+        const int from = to + left_back;
+        note_capture<Colour>(t, from * 16 + 1, cell_of(from), cell_of(to));
     }
     for (; passant_row != 0; passant_row &= passant_row - 1) {
         const int b = std::countr_zero(passant_row);
@@ -584,172 +601,133 @@ template <int Colour>
     }
 }
 
-// The captures of the pawn on bit `b`, in the order the pawn's moves take.
+// Every piece of one side but its king.
 template <int Colour>
-[[gnu::always_inline]] inline void pawn_captures(Tally& t, int b, int p) {
-    const int sq = cell_of(b);
-    const int code_base = sq * 100;
-    const int flags_base = flags_base_by_code[p + 6];
-    if ((t.right_capturers >> b) & 1) {
-        count_capture<Colour>(t, code_base, flags_base, Colour < 0 ? sq + 9 : sq + 11);
+[[gnu::always_inline]] inline void count_army(Tally& t, const Armies& a) {
+    const int me = side_index(Colour);
+    count_pawns<Colour>(t, a.pawns[me]);
+    for (uint64_t n = a.knights[me]; n != 0; n &= n - 1) {
+        const int b = std::countr_zero(n);
+        count_steps<Colour>(t, b, b * 16, geometry.knight[b], geometry.knight_to[b]);
     }
-    if ((t.left_capturers >> b) & 1) {
-        count_capture<Colour>(t, code_base, flags_base, Colour < 0 ? sq - 11 : sq - 9);
-    }
-}
-
-template <int Colour>
-[[gnu::always_inline]] inline int count_bishop(Tally& t, int b, int code_base, int flags_base) {
-    return count_ray<Colour, up_right>(t, b, code_base, flags_base) +
-           count_ray<Colour, down_right>(t, b, code_base, flags_base) +
-           count_ray<Colour, up_left>(t, b, code_base, flags_base) +
-           count_ray<Colour, down_left>(t, b, code_base, flags_base);
-}
-
-template <int Colour>
-[[gnu::always_inline]] inline int count_rook(Tally& t, int b, int code_base, int flags_base) {
-    return count_ray<Colour, up>(t, b, code_base, flags_base) +
-           count_ray<Colour, down>(t, b, code_base, flags_base) +
-           count_ray<Colour, right>(t, b, code_base, flags_base) +
-           count_ray<Colour, left>(t, b, code_base, flags_base);
-}
-
-// The moves of the piece on bit `b` (not a king), added to the counts.
-template <int Colour>
-[[gnu::always_inline]] inline void count_piece(Tally& t, int b, int p) {
-    const int sq = cell_of(b);
-    const int code_base = sq * 100;
-    const int flags_base = flags_base_by_code[p + 6];
-    int moves = 0;
-    switch (Colour < 0 ? -p : p) {
-        case knight:
-            moves = count_steps<Colour>(t, geometry.knight[b], geometry.knight_to[b], code_base,
-                                        flags_base);
-            break;
-        case bishop:
-            moves = count_bishop<Colour>(t, b, code_base, flags_base);
-            break;
-        case rook:
-            moves = count_rook<Colour>(t, b, code_base, flags_base);
-            break;
-        case queen:
-            moves = count_bishop<Colour>(t, b, code_base, flags_base) +
-                    count_rook<Colour>(t, b, code_base, flags_base);
-            break;
-        default:
-            break;
-    }
-    if (Colour < 0) {
-        t.white_count += moves;
-    } else {
-        t.black_count += moves;
-    }
+    const uint64_t diagonal = a.diagonal[me];
+    const uint64_t straight = a.straight[me];
+    count_direction<Colour, up>(t, straight);
+    count_direction<Colour, down>(t, straight);
+    count_direction<Colour, right>(t, straight);
+    count_direction<Colour, left>(t, straight);
+    count_direction<Colour, up_right>(t, diagonal);
+    count_direction<Colour, down_right>(t, diagonal);
+    count_direction<Colour, up_left>(t, diagonal);
+    count_direction<Colour, down_left>(t, diagonal);
 }
 
 // The castling-path flags the quiet targets so far set, and the king flags.
 inline void castle_flags(const Tally& t, int white_king_moved, int black_king_moved,
                          int* attacked) {
-    if (t.black_king_attack != 0) attacked[4] = 1;
-    if (t.white_king_attack != 0) attacked[1] = 1;
+    if (t.king_hit[1]) attacked[4] = 1;
+    if (t.king_hit[0]) attacked[1] = 1;
     if (black_king_moved != 1) {
-        if ((t.white_hits & path_5) != 0) attacked[5] = 1;
-        if ((t.white_hits & path_6) != 0) attacked[6] = 1;
+        if ((t.hits[0] & path_5) != 0) attacked[5] = 1;
+        if ((t.hits[0] & path_6) != 0) attacked[6] = 1;
     }
     if (white_king_moved != 1) {
-        if ((t.black_hits & path_2) != 0) attacked[2] = 1;
-        if ((t.black_hits & path_3) != 0) attacked[3] = 1;
+        if ((t.hits[1] & path_2) != 0) attacked[2] = 1;
+        if ((t.hits[1] & path_3) != 0) attacked[3] = 1;
     }
 }
 
-// The king's steps, then its castling tests, as king_moves does them.
+// The king's steps, then its castling tests, as king_moves does them: after
+// every other piece and, for Black's king, after White's.
 template <int Colour>
-int count_king(Tally& t, const Pass& s, int sq) {
-    const int b = (sq / 10 - 1) * 8 + (sq % 10 - 1);
-    int moves = count_steps<Colour>(t, geometry.king[b], geometry.king_to[b], sq * 100,
-                                    flags_base_by_code[Colour * king + 6]);
+[[gnu::always_inline]] inline void count_king(Tally& t, const Pass& s, int b) {
+    count_steps<Colour>(t, b, (64 + side_index(Colour)) * 16, geometry.king[b],
+                        geometry.king_to[b]);
+    const int sq = cell_of(b);
     int attacked[7] = {};
     castle_flags(t, s.white_king_moved, s.black_king_moved, attacked);
     const int16_t* bd = t.board;
     const int16_t* moved = s.castle_moved;
-    int specials = 0;
     if (Colour < 0 && sq == sq_e1) {
         const int white_king = moved[1] + s.white_king_moved;
         if (static_cast<int16_t>(white_king + moved[2] + attacked[1] + attacked[2]) == 0 &&
             bd[sq_f1] == 0 && bd[sq_g1] == 0 && bd[sq_h1] == -rook) {
-            ++specials;
+            ++t.count;
         }
         if (static_cast<int16_t>(white_king + moved[3] + attacked[1] + attacked[3]) == 0 &&
             bd[sq_d1] == 0 && bd[sq_c1] == 0 && bd[sq_b1] == 0 && bd[sq_a1] == -rook) {
-            ++specials;
+            ++t.count;
         }
     }
     if (Colour > 0 && sq == sq_e8) {
         const int black_king = moved[4] + s.black_king_moved;
         if (static_cast<int16_t>(black_king + moved[5] + attacked[4] + attacked[5]) == 0 &&
             bd[sq_f8] == 0 && bd[sq_g8] == 0 && bd[sq_h8] == rook) {
-            ++specials;
+            ++t.count;
         }
         if (static_cast<int16_t>(black_king + moved[6] + attacked[4] + attacked[6]) == 0 &&
             bd[sq_d8] == 0 && bd[sq_c8] == 0 && bd[sq_b8] == 0 && bd[sq_a8] == rook) {
-            ++specials;
+            ++t.count;
         }
     }
-    if (Colour < 0) {
-        t.white_count += moves;
-    } else {
-        t.black_count += moves;
-    }
-    t.count += specials;
-    return moves;
 }
 
 // The counters, capture rows and attack records of a lean pass. A list that
 // would pass 250 rows drops moves on the way, which only the mailbox pass
 // follows move by move: such a board is counted again by it.
+#if defined(__x86_64__) && defined(__ELF__) && !defined(__SANITIZE_ADDRESS__)
+[[gnu::target_clones("popcnt", "default")]]
+#endif
 void run_counting_pass(Pass& s) {
     s.board[1] = GameState::border_value;
     s.board[9] = GameState::border_value;
-    const Sides sd = sides_of(s.board);
-    Tally t{s.board, s.rows, sd.white, sd.black, sd.occupied};
-    count_pawns<-1>(t, sd.white_pawns);
-    count_pawns<1>(t, sd.black_pawns);
-    const uint64_t pawns = sd.white_pawns | sd.black_pawns;
-    int white_king_sq = 0;
-    int black_king_sq = 0;
-    // Pawns without a capture add nothing more.
-    const uint64_t walk = (sd.occupied & ~pawns) | t.right_capturers | t.left_capturers;
-    for (uint64_t set = walk; set != 0; set &= set - 1) {
-        const int b = std::countr_zero(set);
-        const int p = t.board[cell_of(b)];
-        if (p == -pawn) {
-            pawn_captures<-1>(t, b, p);
-        } else if (p == pawn) {
-            pawn_captures<1>(t, b, p);
-        } else if (p == -king) {
-            white_king_sq = cell_of(b);
-        } else if (p == king) {
-            black_king_sq = cell_of(b);
-        } else if (p < 0) {
-            count_piece<-1>(t, b, p);
-        } else {
-            count_piece<1>(t, b, p);
-        }
-    }
-    if (white_king_sq != 0) count_king<-1>(t, s, white_king_sq);
-    if (black_king_sq != 0) count_king<1>(t, s, black_king_sq);
-    const int total = t.count + t.white_count + t.black_count;
+    const Armies a = armies_of(s.board);
+    Tally t;
+    t.board = s.board;
+    t.side[0] = a.side[0];
+    t.side[1] = a.side[1];
+    t.occupied = a.side[0] | a.side[1];
+    count_army<-1>(t, a);
+    count_army<1>(t, a);
+    // Of two kings of one colour only the last one in square order moves.
+    const int white_king = a.kings[0] != 0 ? 63 - std::countl_zero(a.kings[0]) : -1;
+    const int black_king = a.kings[1] != 0 ? 63 - std::countl_zero(a.kings[1]) : -1;
+    if (white_king >= 0) count_king<-1>(t, s, white_king);
+    if (black_king >= 0) count_king<1>(t, s, black_king);
+    const int total = t.count + t.moves[0] + t.moves[1];
     if (total > max_list_rows) {
         run_pass<true>(s);
         return;
     }
+    // The captures in the mailbox pass's order, at the front of the list; the
+    // last capture of each king is its attack record.
+    Capture* c = t.capture;
+    const int n = t.captures;
+    for (int i = 1; i < n; ++i) {
+        const Capture e = c[i];
+        int j = i;
+        for (; j > 0 && c[j - 1].key > e.key; --j) c[j] = c[j - 1];
+        c[j] = e;
+    }
+    int16_t* row = s.rows;
+    for (int i = 0; i < n; ++i) {
+        row += move_list_columns;
+        row[0] = c[i].code;
+        row[1] = c[i].flags;
+        if (c[i].takes_king == 1) {
+            s.black_king_attack = c[i].code;
+            s.board[1] = c[i].code;
+        } else if (c[i].takes_king == 2) {
+            s.white_king_attack = c[i].code;
+            s.board[9] = c[i].code;
+        }
+    }
     s.count = total;
-    s.white_count = t.white_count;
-    s.black_count = t.black_count;
-    s.captures = t.captures;
-    s.white_king_attack = t.white_king_attack;
-    s.black_king_attack = t.black_king_attack;
-    s.white_king_sq = white_king_sq;
-    s.black_king_sq = black_king_sq;
+    s.white_count = t.moves[0];
+    s.black_count = t.moves[1];
+    s.captures = n;
+    s.white_king_sq = white_king >= 0 ? cell_of(white_king) : 0;
+    s.black_king_sq = black_king >= 0 ? cell_of(black_king) : 0;
     castle_flags(t, s.white_king_moved, s.black_king_moved, s.castle_attacked);
 }
 

@@ -83,54 +83,76 @@ inline Sides sides_of(const int16_t* board) {
     return sd;
 }
 
-// The squares of the bishops and kings of each side and of all pawns.
-struct PieceSets {
-    uint64_t white_bishops;
-    uint64_t black_bishops;
-    uint64_t white_kings;
-    uint64_t black_kings;
-    uint64_t pawns;
+// Each side's pieces by kind, index 0 White and 1 Black: the queens count as
+// both diagonal and straight sliders. The piece codes' magnitudes 1..6 are
+// read as three bit planes: pawn 001, knight 010, bishop 011, rook 100,
+// queen 101, king 110.
+struct Armies {
+    uint64_t side[2];
+    uint64_t pawns[2];
+    uint64_t knights[2];
+    uint64_t diagonal[2];  // bishops and queens
+    uint64_t straight[2];  // rooks and queens
+    uint64_t kings[2];
+    uint64_t bishops[2];
 };
 
-inline PieceSets piece_sets(const int16_t* board) {
-    PieceSets ps{0, 0, 0, 0, 0};
+inline Armies armies_of(const int16_t* board) {
+    uint64_t negative = 0;
+    uint64_t occupied = 0;
+    uint64_t plane[3] = {0, 0, 0};
 #if defined(__SSE2__) && !defined(CHESS_NO_SIMD)
-    const __m128i white_bishop = _mm_set1_epi16(-3);
-    const __m128i black_bishop = _mm_set1_epi16(3);
-    const __m128i white_king = _mm_set1_epi16(-6);
-    const __m128i black_king = _mm_set1_epi16(6);
-    const __m128i one = _mm_set1_epi16(1);
-    for (int x = 0; x < 8; ++x) {
-        const __m128i file = _mm_loadu_si128(reinterpret_cast<const __m128i*>(board + 10 * x + 11));
-        const __m128i bishops = _mm_packs_epi16(_mm_cmpeq_epi16(file, white_bishop),
-                                                _mm_cmpeq_epi16(file, black_bishop));
-        const __m128i kings =
-            _mm_packs_epi16(_mm_cmpeq_epi16(file, white_king), _mm_cmpeq_epi16(file, black_king));
-        // A pawn of either colour: the value times itself is 1.
-        const __m128i pawns = _mm_cmpeq_epi16(_mm_mullo_epi16(file, file), one);
-        const unsigned b = static_cast<unsigned>(_mm_movemask_epi8(bishops));
-        const unsigned k = static_cast<unsigned>(_mm_movemask_epi8(kings));
-        const unsigned p = static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(pawns, pawns)));
-        ps.white_bishops |= static_cast<uint64_t>(b & 0xffu) << (8 * x);
-        ps.black_bishops |= static_cast<uint64_t>(b >> 8) << (8 * x);
-        ps.white_kings |= static_cast<uint64_t>(k & 0xffu) << (8 * x);
-        ps.black_kings |= static_cast<uint64_t>(k >> 8) << (8 * x);
-        ps.pawns |= static_cast<uint64_t>(p & 0xffu) << (8 * x);
+    const __m128i zero = _mm_setzero_si128();
+    for (int x = 0; x < 8; x += 2) {
+        // Two files at once, as bytes: file x in the low half.
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(board + 10 * x + 11));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(board + 10 * x + 21));
+        const __m128i value = _mm_packs_epi16(a, b);
+        const __m128i size = _mm_packs_epi16(_mm_max_epi16(a, _mm_sub_epi16(zero, a)),
+                                             _mm_max_epi16(b, _mm_sub_epi16(zero, b)));
+        const int shift = 8 * x;
+        negative |= static_cast<uint64_t>(_mm_movemask_epi8(value)) << shift;
+        occupied |= static_cast<uint64_t>(~_mm_movemask_epi8(_mm_cmpeq_epi8(value, zero)) & 0xffff)
+                    << shift;
+        // Shifting each 16-bit lane left by 7 - k brings bit k of both its
+        // bytes to their top bits.
+        plane[0] |= static_cast<uint64_t>(_mm_movemask_epi8(_mm_slli_epi16(size, 7))) << shift;
+        plane[1] |= static_cast<uint64_t>(_mm_movemask_epi8(_mm_slli_epi16(size, 6))) << shift;
+        plane[2] |= static_cast<uint64_t>(_mm_movemask_epi8(_mm_slli_epi16(size, 5))) << shift;
     }
 #else
     for (int x = 0; x < 8; ++x) {
         for (int y = 0; y < 8; ++y) {
-            const int16_t v = board[10 * x + 11 + y];
+            const int v = board[10 * x + 11 + y];
+            const unsigned size = static_cast<unsigned>(v < 0 ? -v : v);
             const int bit = 8 * x + y;
-            ps.white_bishops |= static_cast<uint64_t>(v == -3) << bit;
-            ps.black_bishops |= static_cast<uint64_t>(v == 3) << bit;
-            ps.white_kings |= static_cast<uint64_t>(v == -6) << bit;
-            ps.black_kings |= static_cast<uint64_t>(v == 6) << bit;
-            ps.pawns |= static_cast<uint64_t>(v == 1 || v == -1) << bit;
+            negative |= static_cast<uint64_t>(v < 0) << bit;
+            occupied |= static_cast<uint64_t>(v != 0) << bit;
+            for (int k = 0; k < 3; ++k) plane[k] |= static_cast<uint64_t>((size >> k) & 1u) << bit;
         }
     }
 #endif
-    return ps;
+    const uint64_t p0 = plane[0];
+    const uint64_t p1 = plane[1];
+    const uint64_t p2 = plane[2];
+    const uint64_t pawns = p0 & ~p1 & ~p2;
+    const uint64_t knights = ~p0 & p1 & ~p2;
+    const uint64_t diagonal = p0 & (p1 ^ p2);
+    const uint64_t straight = p2 & ~p1;
+    const uint64_t kings = ~p0 & p1 & p2;
+    const uint64_t bishops = p0 & p1 & ~p2;
+    Armies a{};
+    a.side[0] = negative;
+    a.side[1] = occupied & ~negative;
+    for (int i = 0; i < 2; ++i) {
+        a.pawns[i] = pawns & a.side[i];
+        a.knights[i] = knights & a.side[i];
+        a.diagonal[i] = diagonal & a.side[i];
+        a.straight[i] = straight & a.side[i];
+        a.kings[i] = kings & a.side[i];
+        a.bishops[i] = bishops & a.side[i];
+    }
+    return a;
 }
 
 // The mailbox cell of bit `bit`, and of the bit's square seen from the other

@@ -37,6 +37,10 @@ struct Job {
     uint64_t evals_before = 0;
     int16_t bound = 0;      // `alpha`(1) the search starts from
     bool searched = false;  // the root move is legal and was searched
+    // A score the search of this row will come to, known from an earlier
+    // search of it from another bound (see `RootWorkers::redo`).
+    bool hinted = false;
+    int16_t hint = 0;
     // Raised when the bound turns out wrong while the search runs; the
     // search then stops early and its result is not used.
     std::atomic<bool> abandon{false};
@@ -245,6 +249,7 @@ class RootWorkers {
     bool guess_bound(const GameState& g, Job* const* job_of, int settled, int row,
                      int16_t& bound) const;
     void finish_early(GameState& g);
+    void redo(GameState& g, Job& job, int16_t bound);
 
     std::mutex run_mutex_;  // one search at a time
     std::mutex mutex_;      // stages of the jobs
@@ -314,6 +319,10 @@ bool RootWorkers::guess_bound(const GameState& g, Job* const* job_of, int settle
         const Job* job = job_of[r];
         if (job == nullptr) continue;
         if (job->stage != Stage::done || job->abandon.load(std::memory_order_relaxed)) {
+            if (job->hinted) {
+                if (job->hint > bound) bound = job->hint;
+                continue;
+            }
             if (bound == -GameState::score_limit) return false;
             continue;
         }
@@ -330,6 +339,22 @@ bool RootWorkers::guess_bound(const GameState& g, Job* const* job_of, int settle
         if (score > bound) bound = score;
     }
     return true;
+}
+
+// Searches the finished job's row again from `bound`. When its search scored
+// above the bound it started from, the score was exact and the new search
+// finds it again if it lies above `bound` too (else it stays at most
+// `bound`): until then the rows after it take it as their guess.
+void RootWorkers::redo(GameState& g, Job& job, int16_t bound) {
+    const GameState& w = job.record;
+    const int16_t score = w.move_list[job.row][root_score_column];
+    const bool exact = !job.abandon.load(std::memory_order_relaxed) && w.search_stopped == 0 &&
+                       job.searched && w.last_legal_reply != 0 && score > job.bound;
+    discard_job(g, job);
+    prepare_job(job, g, job.row, bound);
+    job.hinted = exact;
+    job.hint = score;
+    queue(job);
 }
 
 // A mate or a stop from outside ends the loop: queued root moves are dropped, running ones are
@@ -380,9 +405,7 @@ bool RootWorkers::run(GameState& g, int threads) {
             if (!job_holds(*job, g)) {
                 // Searched from another bound or other older cells: again,
                 // from the settled record, ahead of everything else.
-                discard_job(g, *job);
-                prepare_job(*job, g, r, g.alpha[1]);
-                queue(*job);
+                redo(g, *job, g.alpha[1]);
                 break;
             }
             merge_job(g, *job);
@@ -404,9 +427,10 @@ bool RootWorkers::run(GameState& g, int threads) {
 
         // Rows waiting, running or searched with a bound that the results
         // known now contradict: start them from the better guess, stop them,
-        // or search them again unless their cut-off tests allow the guess.
+        // or search them again unless their cut-off tests allow the guess. The
+        // row to settle is among them: its bound is certain.
         next = std::max(next, settled);
-        for (int r = settled + 1; r < next; ++r) {
+        for (int r = settled; r < next; ++r) {
             Job* job = job_of[r];
             int16_t bound = 0;
             if (job == nullptr || !guess_bound(g, job_of, settled, r, bound)) continue;
@@ -417,9 +441,7 @@ bool RootWorkers::run(GameState& g, int threads) {
             } else if (job->stage == Stage::done && (job->abandon.load(std::memory_order_relaxed) ||
                                                      bound < job->record.root_bound_low ||
                                                      bound >= job->record.root_bound_high)) {
-                discard_job(g, *job);
-                prepare_job(*job, g, r, bound);
-                queue(*job);
+                redo(g, *job, bound);
             }
         }
 
@@ -438,6 +460,7 @@ bool RootWorkers::run(GameState& g, int threads) {
             int16_t bound = 0;
             if (!guess_bound(g, job_of, settled, next, bound)) break;
             prepare_job(*job, g, next, bound);
+            job->hinted = false;
             job_of[next] = job;
             queue(*job);
             ++busy;

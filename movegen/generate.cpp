@@ -467,11 +467,15 @@ template <int D>
 
 // One capture waiting for its place in the list.
 struct Capture {
-    int16_t key;         // the origin's place in the pass * 16 + the direction's rank
     int16_t takes_king;  // 1: White takes Black's king, 2: Black takes White's
     int16_t code;
     int16_t flags;
 };
+
+// The places of the pieces in the mailbox pass: the squares' bits, then
+// White's king and Black's.
+constexpr int white_king_place = 64;
+constexpr int places = 66;
 
 // The counting pass's running state: plain scalars, so they stay in
 // registers, and the captures found so far.
@@ -485,19 +489,34 @@ struct Tally {
     uint64_t hits[2] = {0, 0};
     bool king_hit[2] = {false, false};  // White's king capturable, Black's
     int captures = 0;
-    // At most 64 pieces with at most 8 capture directions each.
-    Capture capture[512];
+    // The captures by the place of their piece and the rank of their
+    // direction among the piece's: the places that have one (the squares'
+    // bits and the two kings'), and by place the ranks that do.
+    uint64_t square_places = 0;
+    unsigned king_places = 0;
+    uint8_t ranks[places];
+    Capture capture[places][8];
 };
 
 constexpr int side_index(int colour) { return colour < 0 ? 0 : 1; }
 
 // Notes the capture of the piece on `to` by the piece on `from`.
 template <int Colour>
-[[gnu::always_inline]] inline void note_capture(Tally& t, int key, int from, int to) {
+[[gnu::always_inline]] inline void note_capture(Tally& t, int place, int rank, int from, int to) {
     const int16_t c = t.board[to];
     const int captured = Colour < 0 ? c : -c;
-    Capture& e = t.capture[t.captures++];
-    e.key = static_cast<int16_t>(key);
+    ++t.captures;
+    if (place < white_king_place) {
+        const uint64_t bit = uint64_t{1} << place;
+        if ((t.square_places & bit) == 0) t.ranks[place] = 0;
+        t.square_places |= bit;
+    } else {
+        const unsigned bit = 1u << (place - white_king_place);
+        if ((t.king_places & bit) == 0) t.ranks[place] = 0;
+        t.king_places |= bit;
+    }
+    t.ranks[place] = static_cast<uint8_t>(t.ranks[place] | (1u << rank));
+    Capture& e = t.capture[place][rank];
     e.takes_king = 0;
     if (captured == king) {
         t.king_hit[side_index(-Colour)] = true;
@@ -523,14 +542,14 @@ template <int Colour, int D>
         const uint64_t behind = geometry.ray[back][to] & t.occupied;
         const int from =
             bit_delta<D> > 0 ? 63 - std::countl_zero(behind) : std::countr_zero(behind);
-        note_capture<Colour>(t, from * 16 + slide_rank[D], cell_of(from), cell_of(to));
+        note_capture<Colour>(t, from, slide_rank[D], cell_of(from), cell_of(to));
     }
 }
 
 // Steps to a fixed set of squares (a knight's or a king's), the captures in
 // the listed order.
 template <int Colour>
-[[gnu::always_inline]] inline void count_steps(Tally& t, int b, int key, uint64_t targets,
+[[gnu::always_inline]] inline void count_steps(Tally& t, int b, int place, uint64_t targets,
                                                const int8_t* order) {
     const int me = side_index(Colour);
     const uint64_t reached = targets & ~t.side[me];
@@ -539,7 +558,8 @@ template <int Colour>
     const uint64_t caps = reached & t.side[1 - me];
     if (caps == 0) return;
     for (int j = 0; order[j] >= 0; ++j) {
-        if ((caps >> order[j]) & 1) note_capture<Colour>(t, key + j, cell_of(b), cell_of(order[j]));
+        if ((caps >> order[j]) & 1)
+            note_capture<Colour>(t, place, j, cell_of(b), cell_of(order[j]));
     }
 }
 
@@ -580,12 +600,12 @@ template <int Colour>
     for (; right_caps != 0; right_caps &= right_caps - 1) {
         const int to = std::countr_zero(right_caps);
         const int from = to + right_back;
-        note_capture<Colour>(t, from * 16, cell_of(from), cell_of(to));
+        note_capture<Colour>(t, from, 0, cell_of(from), cell_of(to));
     }
     for (; left_caps != 0; left_caps &= left_caps - 1) {
         const int to = std::countr_zero(left_caps);
         const int from = to + left_back;
-        note_capture<Colour>(t, from * 16 + 1, cell_of(from), cell_of(to));
+        note_capture<Colour>(t, from, 1, cell_of(from), cell_of(to));
     }
     for (; passant_row != 0; passant_row &= passant_row - 1) {
         const int b = std::countr_zero(passant_row);
@@ -608,7 +628,7 @@ template <int Colour>
     count_pawns<Colour>(t, a.pawns[me]);
     for (uint64_t n = a.knights[me]; n != 0; n &= n - 1) {
         const int b = std::countr_zero(n);
-        count_steps<Colour>(t, b, b * 16, geometry.knight[b], geometry.knight_to[b]);
+        count_steps<Colour>(t, b, b, geometry.knight[b], geometry.knight_to[b]);
     }
     const uint64_t diagonal = a.diagonal[me];
     const uint64_t straight = a.straight[me];
@@ -641,13 +661,15 @@ inline void castle_flags(const Tally& t, int white_king_moved, int black_king_mo
 // every other piece and, for Black's king, after White's.
 template <int Colour>
 [[gnu::always_inline]] inline void count_king(Tally& t, const Pass& s, int b) {
-    count_steps<Colour>(t, b, (64 + side_index(Colour)) * 16, geometry.king[b],
+    count_steps<Colour>(t, b, white_king_place + side_index(Colour), geometry.king[b],
                         geometry.king_to[b]);
     const int sq = cell_of(b);
-    int attacked[7] = {};
-    castle_flags(t, s.white_king_moved, s.black_king_moved, attacked);
     const int16_t* bd = t.board;
     const int16_t* moved = s.castle_moved;
+    int attacked[7] = {};
+    if ((Colour < 0 && sq == sq_e1) || (Colour > 0 && sq == sq_e8)) {
+        castle_flags(t, s.white_king_moved, s.black_king_moved, attacked);
+    }
     if (Colour < 0 && sq == sq_e1) {
         const int white_king = moved[1] + s.white_king_moved;
         if (static_cast<int16_t>(white_king + moved[2] + attacked[1] + attacked[2]) == 0 &&
@@ -701,27 +723,27 @@ void run_counting_pass(Pass& s) {
     }
     // The captures in the mailbox pass's order, at the front of the list; the
     // last capture of each king is its attack record.
-    Capture* c = t.capture;
-    const int n = t.captures;
-    for (int i = 1; i < n; ++i) {
-        const Capture e = c[i];
-        int j = i;
-        for (; j > 0 && c[j - 1].key > e.key; --j) c[j] = c[j - 1];
-        c[j] = e;
-    }
     int16_t* row = s.rows;
-    for (int i = 0; i < n; ++i) {
-        row += move_list_columns;
-        row[0] = c[i].code;
-        row[1] = c[i].flags;
-        if (c[i].takes_king == 1) {
-            s.black_king_attack = c[i].code;
-            s.board[1] = c[i].code;
-        } else if (c[i].takes_king == 2) {
-            s.white_king_attack = c[i].code;
-            s.board[9] = c[i].code;
+    const auto write_place = [&](int place) {
+        for (unsigned r = t.ranks[place]; r != 0; r &= r - 1) {
+            const Capture& e = t.capture[place][std::countr_zero(r)];
+            row += move_list_columns;
+            row[0] = e.code;
+            row[1] = e.flags;
+            if (e.takes_king == 1) {
+                s.black_king_attack = e.code;
+                s.board[1] = e.code;
+            } else if (e.takes_king == 2) {
+                s.white_king_attack = e.code;
+                s.board[9] = e.code;
+            }
         }
+    };
+    for (uint64_t p = t.square_places; p != 0; p &= p - 1) write_place(std::countr_zero(p));
+    for (unsigned p = t.king_places; p != 0; p &= p - 1) {
+        write_place(white_king_place + std::countr_zero(p));
     }
+    const int n = t.captures;
     s.count = total;
     s.white_count = t.moves[0];
     s.black_count = t.moves[1];

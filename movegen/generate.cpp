@@ -696,8 +696,12 @@ template <int Colour>
 
 // The counters, capture rows and attack records of a lean pass. A list that
 // would pass 250 rows drops moves on the way, which only the mailbox pass
-// follows move by move: such a board is counted again by it.
-#if defined(__x86_64__) && defined(__ELF__) && !defined(__SANITIZE_ADDRESS__)
+// follows move by move: such a board is counted again by it. On x86-64 the
+// pass is built twice, with and without the population-count instruction,
+// and the loader picks one for the processor; not under the sanitizers,
+// whose run-time is not yet set up when the loader makes that choice.
+#if defined(__x86_64__) && defined(__ELF__) && !defined(__SANITIZE_ADDRESS__) && \
+    !defined(__SANITIZE_THREAD__)
 [[gnu::target_clones("popcnt", "default")]]
 #endif
 void run_counting_pass(Pass& s) {

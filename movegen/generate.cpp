@@ -530,10 +530,9 @@ template <int Colour>
 // The moves of one side's sliders in direction D; each capture's origin is the
 // nearest occupied square behind it.
 template <int Colour, int D>
-[[gnu::always_inline]] inline void count_direction(Tally& t, uint64_t sliders) {
-    if (sliders == 0) return;
+[[gnu::always_inline]] inline void tally_direction(Tally& t, uint64_t reach) {
     const int me = side_index(Colour);
-    const uint64_t reached = slide_targets<D>(sliders, ~t.occupied) & ~t.side[me];
+    const uint64_t reached = reach & ~t.side[me];
     t.moves[me] += count_bits(reached);
     t.hits[me] |= reached & ~t.occupied;
     constexpr int back = opposite[D];
@@ -544,6 +543,45 @@ template <int Colour, int D>
             bit_delta<D> > 0 ? 63 - std::countl_zero(behind) : std::countr_zero(behind);
         note_capture<Colour>(t, from, slide_rank[D], cell_of(from), cell_of(to));
     }
+}
+
+#if defined(__SSE2__) && !defined(CHESS_NO_SIMD)
+template <int D, int N>
+[[gnu::always_inline]] inline __m128i shifted_pair(__m128i v) {
+    constexpr int delta = bit_delta<D> * N;
+    if constexpr (delta > 0) {
+        return _mm_slli_epi64(v, delta);
+    } else {
+        return _mm_srli_epi64(v, -delta);
+    }
+}
+#endif
+
+// Both sides' sliders in direction D: the two fills side by side, White's in
+// the low half of an SSE2 register and Black's in the high half.
+template <int D>
+[[gnu::always_inline]] inline void count_direction(Tally& t, uint64_t white, uint64_t black) {
+    if ((white | black) == 0) return;
+    uint64_t white_reach;
+    uint64_t black_reach;
+#if defined(__SSE2__) && !defined(CHESS_NO_SIMD)
+    const __m128i edge = _mm_set1_epi64x(static_cast<long long>(keep<D>));
+    __m128i open = _mm_and_si128(_mm_set1_epi64x(static_cast<long long>(~t.occupied)), edge);
+    __m128i reach = _mm_set_epi64x(static_cast<long long>(black), static_cast<long long>(white));
+    reach = _mm_or_si128(reach, _mm_and_si128(open, shifted_pair<D, 1>(reach)));
+    open = _mm_and_si128(open, shifted_pair<D, 1>(open));
+    reach = _mm_or_si128(reach, _mm_and_si128(open, shifted_pair<D, 2>(reach)));
+    open = _mm_and_si128(open, shifted_pair<D, 2>(open));
+    reach = _mm_or_si128(reach, _mm_and_si128(open, shifted_pair<D, 4>(reach)));
+    reach = _mm_and_si128(shifted_pair<D, 1>(reach), edge);
+    white_reach = static_cast<uint64_t>(_mm_cvtsi128_si64(reach));
+    black_reach = static_cast<uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(reach, reach)));
+#else
+    white_reach = slide_targets<D>(white, ~t.occupied);
+    black_reach = slide_targets<D>(black, ~t.occupied);
+#endif
+    if (white != 0) tally_direction<-1, D>(t, white_reach);
+    if (black != 0) tally_direction<1, D>(t, black_reach);
 }
 
 // Steps to a fixed set of squares (a knight's or a king's), the captures in
@@ -621,7 +659,7 @@ template <int Colour>
     }
 }
 
-// Every piece of one side but its king.
+// The pawns and knights of one side.
 template <int Colour>
 [[gnu::always_inline]] inline void count_army(Tally& t, const Armies& a) {
     const int me = side_index(Colour);
@@ -630,16 +668,18 @@ template <int Colour>
         const int b = std::countr_zero(n);
         count_steps<Colour>(t, b, b, geometry.knight[b], geometry.knight_to[b]);
     }
-    const uint64_t diagonal = a.diagonal[me];
-    const uint64_t straight = a.straight[me];
-    count_direction<Colour, up>(t, straight);
-    count_direction<Colour, down>(t, straight);
-    count_direction<Colour, right>(t, straight);
-    count_direction<Colour, left>(t, straight);
-    count_direction<Colour, up_right>(t, diagonal);
-    count_direction<Colour, down_right>(t, diagonal);
-    count_direction<Colour, up_left>(t, diagonal);
-    count_direction<Colour, down_left>(t, diagonal);
+}
+
+// The sliders of both sides, a direction at a time.
+[[gnu::always_inline]] inline void count_sliders(Tally& t, const Armies& a) {
+    count_direction<up>(t, a.straight[0], a.straight[1]);
+    count_direction<down>(t, a.straight[0], a.straight[1]);
+    count_direction<right>(t, a.straight[0], a.straight[1]);
+    count_direction<left>(t, a.straight[0], a.straight[1]);
+    count_direction<up_right>(t, a.diagonal[0], a.diagonal[1]);
+    count_direction<down_right>(t, a.diagonal[0], a.diagonal[1]);
+    count_direction<up_left>(t, a.diagonal[0], a.diagonal[1]);
+    count_direction<down_left>(t, a.diagonal[0], a.diagonal[1]);
 }
 
 // The castling-path flags the quiet targets so far set, and the king flags.
@@ -715,6 +755,7 @@ void run_counting_pass(Pass& s) {
     t.occupied = a.side[0] | a.side[1];
     count_army<-1>(t, a);
     count_army<1>(t, a);
+    count_sliders(t, a);
     // Of two kings of one colour only the last one in square order moves.
     const int white_king = a.kings[0] != 0 ? 63 - std::countl_zero(a.kings[0]) : -1;
     const int black_king = a.kings[1] != 0 ? 63 - std::countl_zero(a.kings[1]) : -1;

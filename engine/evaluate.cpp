@@ -323,59 +323,15 @@ void board_scan_prepared(GameState& g) {
     g.black_bishops = static_cast<int16_t>(black_bishops);
 }
 
-// The same sum with the tables read piece by piece, each side from its own
-// square set.
+// The board's terms: from the sum kept during a search, else square by
+// square in the walk's order (outside a search, and in the late endgame,
+// where the sum is rounded on the way).
 void board_scan(GameState& g) {
     if (g.board_terms_ready != 0) {
         board_scan_prepared(g);
-        return;
-    }
-    if (!terms_unrounded(g)) {
+    } else {
         board_scan_in_order(g);
-        return;
     }
-    const int endgame = g.endgame;
-    static constexpr int16_t no_table[100] = {};
-    const int16_t* board = g.board;
-    const int16_t* const table[7] = {no_table,
-                                     endgame == 1 ? g.pawn_end_table : g.pawn_table,
-                                     g.knight_table,
-                                     g.bishop_table,
-                                     endgame == 1 ? g.rook_end_table : g.rook_table,
-                                     g.queen_table,
-                                     endgame == 1 ? g.king_end_table : g.king_table};
-    int score = g.eval_score;
-    int white_bishops = g.white_bishops;
-    int black_bishops = g.black_bishops;
-    const Sides sides = sides_of(board);
-    // White reads the tables on its own squares and subtracts.
-    for (uint64_t set = sides.white; set != 0; set &= set - 1) {
-        const int bit = std::countr_zero(set);
-        const int cell = cell_of_bit(bit);
-        const int16_t p = board[cell];
-        const int k = -p;
-        score += value_of(p) - table[k][cell];
-        white_bishops += k == bishop;
-        if (k == king) {
-            g.white_king_x = static_cast<int16_t>((bit >> 3) + 1);
-            g.white_king_y = static_cast<int16_t>((bit & 7) + 1);
-        }
-    }
-    // Black reads them mirrored top to bottom and adds.
-    for (uint64_t set = sides.black; set != 0; set &= set - 1) {
-        const int bit = std::countr_zero(set);
-        const int16_t p = board[cell_of_bit(bit)];
-        score += value_of(p) + table[p][mirrored_cell_of_bit(bit)];
-        black_bishops += p == bishop;
-        if (p == king) {
-            g.black_king_x = static_cast<int16_t>((bit >> 3) + 1);
-            g.black_king_y = static_cast<int16_t>((bit & 7) + 1);
-        }
-    }
-    pawn_files(g, sides.white_pawns | sides.black_pawns, score);
-    g.eval_score = wrap16(score);
-    g.white_bishops = static_cast<int16_t>(white_bishops);
-    g.black_bishops = static_cast<int16_t>(black_bishops);
 }
 
 // Drives a lone king to the edge when the side searched for is ahead with no

@@ -240,6 +240,38 @@ template <int Colour, bool Lean>
     }
 }
 
+// The castling entries a king on `sq` adds, in list order, as bits: 1 White
+// king side, 2 White queen side, 4 Black king side, 8 Black queen side. E1
+// is tested with White's flags and E8 with Black's, whatever the king's
+// colour; `attacked` holds the attack records made so far in the pass.
+inline unsigned castlings(const int16_t* b, const int16_t* moved, int white_king_moved,
+                          int black_king_moved, const int* attacked, int sq) {
+    unsigned allowed = 0;
+    if (sq == sq_e1) {
+        const int white_king = moved[1] + white_king_moved;
+        if (static_cast<int16_t>(white_king + moved[2] + attacked[1] + attacked[2]) == 0 &&
+            b[sq_f1] == 0 && b[sq_g1] == 0 && b[sq_h1] == -rook) {
+            allowed |= 1u;
+        }
+        if (static_cast<int16_t>(white_king + moved[3] + attacked[1] + attacked[3]) == 0 &&
+            b[sq_d1] == 0 && b[sq_c1] == 0 && b[sq_b1] == 0 && b[sq_a1] == -rook) {
+            allowed |= 2u;
+        }
+    }
+    if (sq == sq_e8) {
+        const int black_king = moved[4] + black_king_moved;
+        if (static_cast<int16_t>(black_king + moved[5] + attacked[4] + attacked[5]) == 0 &&
+            b[sq_f8] == 0 && b[sq_g8] == 0 && b[sq_h8] == rook) {
+            allowed |= 4u;
+        }
+        if (static_cast<int16_t>(black_king + moved[6] + attacked[4] + attacked[6]) == 0 &&
+            b[sq_d8] == 0 && b[sq_c8] == 0 && b[sq_b8] == 0 && b[sq_a8] == rook) {
+            allowed |= 8u;
+        }
+    }
+    return allowed;
+}
+
 // The king's eight steps, then the four castling tests for the square it
 // stands on. The kings are generated last, so these tests see the attack
 // records of every other piece.
@@ -255,31 +287,12 @@ template <int Colour, bool Lean>
     try_target<Colour, Lean>(s, m, sq - 11);
     try_target<Colour, Lean>(s, m, sq - 9);
 
-    const int16_t* b = s.board;
-    const int16_t* moved = s.castle_moved;
-    const int* attacked = s.castle_attacked;
-    if (sq == sq_e1) {
-        const int white_king = moved[1] + s.white_king_moved;
-        if (static_cast<int16_t>(white_king + moved[2] + attacked[1] + attacked[2]) == 0 &&
-            b[sq_f1] == 0 && b[sq_g1] == 0 && b[sq_h1] == -rook) {
-            append_special<Lean>(s, white_king_side_castle, white_king_side_flags);
-        }
-        if (static_cast<int16_t>(white_king + moved[3] + attacked[1] + attacked[3]) == 0 &&
-            b[sq_d1] == 0 && b[sq_c1] == 0 && b[sq_b1] == 0 && b[sq_a1] == -rook) {
-            append_special<Lean>(s, white_queen_side_castle, white_queen_side_flags);
-        }
-    }
-    if (sq == sq_e8) {
-        const int black_king = moved[4] + s.black_king_moved;
-        if (static_cast<int16_t>(black_king + moved[5] + attacked[4] + attacked[5]) == 0 &&
-            b[sq_f8] == 0 && b[sq_g8] == 0 && b[sq_h8] == rook) {
-            append_special<Lean>(s, black_king_side_castle, black_king_side_flags);
-        }
-        if (static_cast<int16_t>(black_king + moved[6] + attacked[4] + attacked[6]) == 0 &&
-            b[sq_d8] == 0 && b[sq_c8] == 0 && b[sq_b8] == 0 && b[sq_a8] == rook) {
-            append_special<Lean>(s, black_queen_side_castle, black_queen_side_flags);
-        }
-    }
+    const unsigned allowed = castlings(s.board, s.castle_moved, s.white_king_moved,
+                                       s.black_king_moved, s.castle_attacked, sq);
+    if (allowed & 1u) append_special<Lean>(s, white_king_side_castle, white_king_side_flags);
+    if (allowed & 2u) append_special<Lean>(s, white_queen_side_castle, white_queen_side_flags);
+    if (allowed & 4u) append_special<Lean>(s, black_king_side_castle, black_king_side_flags);
+    if (allowed & 8u) append_special<Lean>(s, black_queen_side_castle, black_queen_side_flags);
 }
 
 template <int Colour, bool Lean>
@@ -373,8 +386,23 @@ struct Geometry {
     uint64_t king[64] = {};
     int8_t knight_to[64][9] = {};  // targets in the mailbox pass's order, -1 ends
     int8_t king_to[64][9] = {};
-    int8_t cell[64] = {};  // the mailbox cell of each bit
 };
+
+// The one-step targets from (x, y) by the eight steps in their order: as a
+// set and as a list ended by -1.
+constexpr void step_targets(int x, int y, const int* dx, const int* dy, uint64_t& set,
+                            int8_t* list) {
+    int k = 0;
+    for (int j = 0; j < 8; ++j) {
+        const int tx = x + dx[j];
+        const int ty = y + dy[j];
+        if (tx >= 0 && tx < 8 && ty >= 0 && ty < 8) {
+            set |= uint64_t{1} << (tx * 8 + ty);
+            list[k++] = static_cast<int8_t>(tx * 8 + ty);
+        }
+    }
+    list[k] = -1;
+}
 
 constexpr Geometry make_geometry() {
     Geometry t;
@@ -384,7 +412,6 @@ constexpr Geometry make_geometry() {
     for (int b = 0; b < 64; ++b) {
         const int x = b >> 3;
         const int y = b & 7;
-        t.cell[b] = static_cast<int8_t>(x * 10 + 11 + y);
         for (int d = 0; d < 8; ++d) {
             int tx = x + dir_dx[d];
             int ty = y + dir_dy[d];
@@ -394,32 +421,12 @@ constexpr Geometry make_geometry() {
                 ty += dir_dy[d];
             }
         }
-        int k = 0;
-        for (int j = 0; j < 8; ++j) {
-            const int tx = x + knight_dx[j];
-            const int ty = y + knight_dy[j];
-            if (tx >= 0 && tx < 8 && ty >= 0 && ty < 8) {
-                t.knight[b] |= uint64_t{1} << (tx * 8 + ty);
-                t.knight_to[b][k++] = static_cast<int8_t>(tx * 8 + ty);
-            }
-        }
-        t.knight_to[b][k] = -1;
-        k = 0;
-        for (int d = 0; d < 8; ++d) {
-            const int tx = x + dir_dx[d];
-            const int ty = y + dir_dy[d];
-            if (tx >= 0 && tx < 8 && ty >= 0 && ty < 8) {
-                t.king[b] |= uint64_t{1} << (tx * 8 + ty);
-                t.king_to[b][k++] = static_cast<int8_t>(tx * 8 + ty);
-            }
-        }
-        t.king_to[b][k] = -1;
+        step_targets(x, y, knight_dx, knight_dy, t.knight[b], t.knight_to[b]);
+        step_targets(x, y, dir_dx, dir_dy, t.king[b], t.king_to[b]);
     }
     return t;
 }
 constexpr Geometry geometry = make_geometry();
-
-inline int cell_of(int bit) { return geometry.cell[bit]; }
 
 constexpr uint64_t bit_at(int x, int y) { return uint64_t{1} << ((x - 1) * 8 + (y - 1)); }
 // Castling-path squares by flag: a White quiet move onto F8/G8 sets 5, onto
@@ -541,7 +548,7 @@ template <int Colour, int D>
         const uint64_t behind = geometry.ray[back][to] & t.occupied;
         const int from =
             bit_delta<D> > 0 ? 63 - std::countl_zero(behind) : std::countr_zero(behind);
-        note_capture<Colour>(t, from, slide_rank[D], cell_of(from), cell_of(to));
+        note_capture<Colour>(t, from, slide_rank[D], cell_of_bit(from), cell_of_bit(to));
     }
 }
 
@@ -597,7 +604,7 @@ template <int Colour>
     if (caps == 0) return;
     for (int j = 0; order[j] >= 0; ++j) {
         if ((caps >> order[j]) & 1)
-            note_capture<Colour>(t, place, j, cell_of(b), cell_of(order[j]));
+            note_capture<Colour>(t, place, j, cell_of_bit(b), cell_of_bit(order[j]));
     }
 }
 
@@ -638,17 +645,17 @@ template <int Colour>
     for (; right_caps != 0; right_caps &= right_caps - 1) {
         const int to = std::countr_zero(right_caps);
         const int from = to + right_back;
-        note_capture<Colour>(t, from, 0, cell_of(from), cell_of(to));
+        note_capture<Colour>(t, from, 0, cell_of_bit(from), cell_of_bit(to));
     }
     for (; left_caps != 0; left_caps &= left_caps - 1) {
         const int to = std::countr_zero(left_caps);
         const int from = to + left_back;
-        note_capture<Colour>(t, from, 1, cell_of(from), cell_of(to));
+        note_capture<Colour>(t, from, 1, cell_of_bit(from), cell_of_bit(to));
     }
     for (; passant_row != 0; passant_row &= passant_row - 1) {
         const int b = std::countr_zero(passant_row);
         const int x = (b >> 3) + 1;
-        const int sq = cell_of(b);
+        const int sq = cell_of_bit(b);
         if (Colour < 0) {
             if (bd[sq + 10] == 1 && bd[10 * (x + 1)] == GameState::ep_marker) ++t.count;
             if (bd[sq - 10] == 1 && bd[10 * (x - 1)] == GameState::ep_marker) ++t.count;
@@ -703,35 +710,12 @@ template <int Colour>
 [[gnu::always_inline]] inline void count_king(Tally& t, const Pass& s, int b) {
     count_steps<Colour>(t, b, white_king_place + side_index(Colour), geometry.king[b],
                         geometry.king_to[b]);
-    const int sq = cell_of(b);
-    const int16_t* bd = t.board;
-    const int16_t* moved = s.castle_moved;
+    const int sq = cell_of_bit(b);
+    if (sq != sq_e1 && sq != sq_e8) return;
     int attacked[7] = {};
-    if ((Colour < 0 && sq == sq_e1) || (Colour > 0 && sq == sq_e8)) {
-        castle_flags(t, s.white_king_moved, s.black_king_moved, attacked);
-    }
-    if (Colour < 0 && sq == sq_e1) {
-        const int white_king = moved[1] + s.white_king_moved;
-        if (static_cast<int16_t>(white_king + moved[2] + attacked[1] + attacked[2]) == 0 &&
-            bd[sq_f1] == 0 && bd[sq_g1] == 0 && bd[sq_h1] == -rook) {
-            ++t.count;
-        }
-        if (static_cast<int16_t>(white_king + moved[3] + attacked[1] + attacked[3]) == 0 &&
-            bd[sq_d1] == 0 && bd[sq_c1] == 0 && bd[sq_b1] == 0 && bd[sq_a1] == -rook) {
-            ++t.count;
-        }
-    }
-    if (Colour > 0 && sq == sq_e8) {
-        const int black_king = moved[4] + s.black_king_moved;
-        if (static_cast<int16_t>(black_king + moved[5] + attacked[4] + attacked[5]) == 0 &&
-            bd[sq_f8] == 0 && bd[sq_g8] == 0 && bd[sq_h8] == rook) {
-            ++t.count;
-        }
-        if (static_cast<int16_t>(black_king + moved[6] + attacked[4] + attacked[6]) == 0 &&
-            bd[sq_d8] == 0 && bd[sq_c8] == 0 && bd[sq_b8] == 0 && bd[sq_a8] == rook) {
-            ++t.count;
-        }
-    }
+    castle_flags(t, s.white_king_moved, s.black_king_moved, attacked);
+    t.count += std::popcount(
+        castlings(t.board, s.castle_moved, s.white_king_moved, s.black_king_moved, attacked, sq));
 }
 
 // The counters, capture rows and attack records of a lean pass. A list that
@@ -793,8 +777,8 @@ void run_counting_pass(Pass& s) {
     s.white_count = t.moves[0];
     s.black_count = t.moves[1];
     s.captures = n;
-    s.white_king_sq = white_king >= 0 ? cell_of(white_king) : 0;
-    s.black_king_sq = black_king >= 0 ? cell_of(black_king) : 0;
+    s.white_king_sq = white_king >= 0 ? cell_of_bit(white_king) : 0;
+    s.black_king_sq = black_king >= 0 ? cell_of_bit(black_king) : 0;
     castle_flags(t, s.white_king_moved, s.black_king_moved, s.castle_attacked);
 }
 

@@ -89,18 +89,6 @@ bool read_count(std::string_view text, long limit, long& value) {
     return true;
 }
 
-std::vector<std::string_view> split_fields(std::string_view text) {
-    std::vector<std::string_view> fields;
-    size_t i = 0;
-    while (i < text.size()) {
-        while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
-        const size_t start = i;
-        while (i < text.size() && text[i] != ' ' && text[i] != '\t') ++i;
-        if (i > start) fields.push_back(text.substr(start, i - start));
-    }
-    return fields;
-}
-
 // The FEN placement as the 64-letter key of the board (rank 8 first, files
 // A..H, "." for an empty square).
 bool placement_from_fen(std::string_view fen, std::string& key, std::string& error) {
@@ -225,7 +213,7 @@ void set_up_start(GameState& g) {
 }
 
 bool set_up_fen(GameState& g, std::string_view fen, std::string& error) {
-    const std::vector<std::string_view> fields = split_fields(fen);
+    const std::vector<std::string_view> fields = split_words(fen);
     if (fields.empty() || fields.size() > 6) {
         error = "a FEN has one to six fields";
         return false;
@@ -361,6 +349,18 @@ std::string move_text(const GameState& g, int16_t code) {
         if (abs_of(mover) == pawn && square_y(to) == (mover < 0 ? 1 : 8)) text += 'q';
     }
     return text;
+}
+
+std::vector<std::string_view> split_words(std::string_view line) {
+    std::vector<std::string_view> words;
+    size_t i = 0;
+    while (i < line.size()) {
+        while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+        const size_t start = i;
+        while (i < line.size() && line[i] != ' ' && line[i] != '\t') ++i;
+        if (i > start) words.push_back(line.substr(start, i - start));
+    }
+    return words;
 }
 
 }  // namespace chess::uci

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "model/game_state.h"
 
@@ -46,5 +47,8 @@ bool is_legal_move(GameState& g, int16_t code);
 // position: lower case, with "q" for a pawn reaching the last rank (the engine
 // only ever makes queens). "0000" for the code 0.
 std::string move_text(const GameState& g, int16_t code);
+
+// The words of a line of UCI text: the runs between blanks and tabs.
+std::vector<std::string_view> split_words(std::string_view line);
 
 }  // namespace chess::uci

@@ -297,10 +297,21 @@ void pawn_files(GameState& g, uint64_t pawns, int& score) {
     g.pawn_tally = wrap16(pawn_tally);
 }
 
+// The bishops, kings and pawns of the board as square sets.
+PieceSets piece_sets_of(const int16_t* board) {
+    const Armies a = armies_of(board);
+    PieceSets sets;
+    for (int i = 0; i < 2; ++i) {
+        sets.bishops[i] = a.bishops[i];
+        sets.kings[i] = a.kings[i];
+        sets.pawns[i] = a.pawns[i];
+    }
+    return sets;
+}
+
 // The pieces' part of the sum kept by set_square for this search; the
 // bishops, kings and pawns found from their square sets.
-void board_scan_prepared(GameState& g) {
-    const Armies sets = armies_of(g.board);
+void board_scan_prepared(GameState& g, const PieceSets& sets) {
     int score = g.eval_score + g.board_terms_sum;
     int white_bishops = g.white_bishops;
     int black_bishops = g.black_bishops;
@@ -326,9 +337,9 @@ void board_scan_prepared(GameState& g) {
 // The board's terms: from the sum kept during a search, else square by
 // square in the walk's order (outside a search, and in the late endgame,
 // where the sum is rounded on the way).
-void board_scan(GameState& g) {
+void board_scan(GameState& g, const PieceSets* fresh) {
     if (g.board_terms_ready != 0) {
-        board_scan_prepared(g);
+        board_scan_prepared(g, fresh != nullptr ? *fresh : piece_sets_of(g.board));
     } else {
         board_scan_in_order(g);
     }
@@ -367,8 +378,13 @@ void drive_and_mobility(GameState& g) {
 
 }  // namespace
 
-int16_t evaluate(GameState& g) {
+int16_t evaluate(GameState& g, bool replies_just_generated) {
     ++g.eval_count;
+    // The piece sets of the counting pass that generated this board's
+    // replies, taken before the exchange step generates on other boards.
+    const bool have_sets = replies_just_generated && g.pass_sets_ready != 0;
+    PieceSets fresh;
+    if (have_sets) fresh = g.pass_sets;
     g.eval_score = 0;
     g.threat_sum = 0;
     g.pawn_tally = 0;
@@ -377,7 +393,7 @@ int16_t evaluate(GameState& g) {
 
     if (g.move_number > 3) exchange_step(g);
     opening_terms(g);
-    board_scan(g);
+    board_scan(g, have_sets ? &fresh : nullptr);
     if (g.white_bishops == 2) g.eval_score = wrap16(g.eval_score - 30);
     if (g.black_bishops == 2) g.eval_score = wrap16(g.eval_score + 30);
     drive_and_mobility(g);

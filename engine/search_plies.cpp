@@ -134,7 +134,7 @@ void search_leaf_ply(GameState& g) {
         g.current_row = static_cast<int16_t>(r);
         open_move(g);
         if (g.wrong_side != 0 || g.in_check != 0) continue;
-        evaluate(g);
+        evaluate(g, true);
         score_at(g, d, r) = wrap16(g.search_side * g.eval_score);
         g.ply = static_cast<int16_t>(d);
         g.current_row = static_cast<int16_t>(r);

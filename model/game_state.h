@@ -67,6 +67,14 @@ struct DeferredRows {
 };
 inline constexpr int deferred_capacity = 16;
 
+// Bishops, kings and pawns of each colour as square sets (bit (X - 1) * 8 +
+// (Y - 1) for cell X*10 + Y), White's first.
+struct PieceSets {
+    uint64_t bishops[2] = {};
+    uint64_t kings[2] = {};
+    uint64_t pawns[2] = {};
+};
+
 struct GameState {
     // ---- Constants -------------------------------------------------------
     static constexpr int16_t border_value = 7;
@@ -141,6 +149,10 @@ struct GameState {
     int16_t lean_ply = 0;
     int16_t deferred_count = 0;
     uint32_t lean_passes = 0;  // passes made at `lean_ply`, the newest one's number
+    // Piece sets left by the newest generation when it was a counting pass
+    // (`pass_sets_ready` 1); the evaluation of that board uses them.
+    PieceSets pass_sets;
+    int16_t pass_sets_ready = 0;
     DeferredRows deferred[deferred_capacity];
 
     // ---- Search and depth control ---------------------------------------

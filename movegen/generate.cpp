@@ -32,6 +32,8 @@ struct Pass {
     int castle_attacked[7] = {};
     int white_king_sq = 0;  // 0: no white king found
     int black_king_sq = 0;
+    PieceSets* sets = nullptr;  // where a counting pass leaves its piece sets
+    bool sets_left = false;
 };
 
 // Appends an en passant or castling entry: no per-colour count, no move to
@@ -750,6 +752,12 @@ void run_counting_pass(Pass& s) {
         run_pass<true>(s);
         return;
     }
+    for (int i = 0; i < 2; ++i) {
+        s.sets->bishops[i] = a.bishops[i];
+        s.sets->kings[i] = a.kings[i];
+        s.sets->pawns[i] = a.pawns[i];
+    }
+    s.sets_left = true;
     // The captures in the mailbox pass's order, at the front of the list; the
     // last capture of each king is its attack record.
     int16_t* row = s.rows;
@@ -846,11 +854,13 @@ void generate_moves(GameState& g) {
     const int ply = g.ply;
     Pass s{g.board, list_rows(g, ply), g.castle_moved, g.white_king_moved, g.black_king_moved};
     const bool lean = ply == g.lean_ply && ply != 0;
+    s.sets = &g.pass_sets;
     if (lean) {
         run_counting_pass(s);
     } else {
         run_pass<false>(s);
     }
+    g.pass_sets_ready = s.sets_left ? 1 : 0;
     if (s.white_king_sq != 0) g.white_king_sq = static_cast<int16_t>(s.white_king_sq);
     if (s.black_king_sq != 0) g.black_king_sq = static_cast<int16_t>(s.black_king_sq);
     for (int i = 1; i <= 6; ++i) g.castle_attacked[i] = static_cast<int16_t>(s.castle_attacked[i]);

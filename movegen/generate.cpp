@@ -790,6 +790,41 @@ void run_counting_pass(Pass& s) {
     castle_flags(t, s.white_king_moved, s.black_king_moved, s.castle_attacked);
 }
 
+// ---- Refusals without making the move ------------------------------------
+// make_move refuses a move when the replies generated after it hold a capture
+// of a king of the mover's colour. For an ordinary move that can be read off
+// the square sets: the opponent's pieces that could take on a king's square
+// once the move is made, by the same steps the passes use (a pawn on its last
+// row does not move, only the last king of a colour steps).
+
+// One ordinary move adds at most 125 moves to the two colours' lists: 27 for
+// the piece moved (or the queen it becomes), 7 on each of the eight lines
+// through the square it leaves, 8 knights' and 2 kings' steps onto that
+// square, 6 pawn steps onto or through it, 20 pieces that may now take on the
+// square it enters, 4 castlings and 2 en passant captures. From a list this
+// short (with a few rows to spare) the replies stay below the row limit, so
+// no king capture is dropped.
+constexpr int short_list = max_list_rows - 130;
+
+// The nearest square of a ray lies at its lowest bit when the direction
+// counts bits up.
+constexpr bool counts_up[8] = {bit_delta < up >> 0,       bit_delta < down >> 0,
+                               bit_delta < right >> 0,    bit_delta < left >> 0,
+                               bit_delta < up_right >> 0, bit_delta < down_right >> 0,
+                               bit_delta < up_left >> 0,  bit_delta < down_left >> 0};
+
+constexpr int bit_of_cell(int cell) { return (cell / 10 - 1) * 8 + cell % 10 - 1; }
+
+// The squares the pawns of one colour could take on.
+inline uint64_t pawn_takes(uint64_t pawns, bool white) {
+    if (white) {
+        const uint64_t movable = pawns & ~row_bits(1);
+        return ((movable & ~file_h_bits) << 7) | ((movable & ~file_a_bits) >> 9);
+    }
+    const uint64_t movable = pawns & ~row_bits(8);
+    return ((movable & ~file_h_bits) << 9) | ((movable & ~file_a_bits) >> 7);
+}
+
 inline int16_t* list_rows(GameState& g, int ply) {
     return &g.move_list[0][GameState::ply_base[ply] + 1];
 }
@@ -901,6 +936,50 @@ bool row_is_unwritten_quiet(const GameState& g, int ply, int row) {
     const DeferredRows& d = g.deferred[holder];
     return d.pass == g.lean_passes &&
            std::memcmp(&d.board[11], &g.board[11], sizeof(int16_t) * 78) == 0;
+}
+
+int refused_unmade(const GameState& g, const Armies& a, int ply, int row) {
+    if (g.move_count[ply] > short_list) return -1;
+    const int16_t* cells = &g.move_list[row][GameState::ply_base[ply] + 1];
+    const int kind = code_digit_4(cells[1]);
+    if (kind == kind_en_passant || kind == kind_king_side_castle ||
+        kind == kind_queen_side_castle) {
+        return -1;
+    }
+    const int from = move_from(cells[0]);
+    const int to = move_to(cells[0]);
+    const int16_t piece = g.board[from];
+    if (piece == 0) return -1;
+    const int me = side_index(piece);
+    const int them = 1 - me;
+    const uint64_t from_bit = uint64_t{1} << bit_of_cell(from);
+    const uint64_t to_bit = uint64_t{1} << bit_of_cell(to);
+    uint64_t kings = a.kings[me];
+    if (abs_of(piece) == king) kings = (kings & ~from_bit) | to_bit;
+    if (kings == 0) return 0;
+
+    // The opponent's pieces once the move is made: a piece on `to` is taken.
+    const uint64_t occupied = ((a.side[0] | a.side[1]) & ~from_bit) | to_bit;
+    const uint64_t knights = a.knights[them] & ~to_bit;
+    const uint64_t straight = a.straight[them] & ~to_bit;
+    const uint64_t diagonal = a.diagonal[them] & ~to_bit;
+    const uint64_t their_kings = a.kings[them] & ~to_bit;
+    uint64_t takes = pawn_takes(a.pawns[them] & ~to_bit, them == 0);
+    if (their_kings != 0) takes |= geometry.king[63 - std::countl_zero(their_kings)];
+    for (uint64_t k = kings; k != 0; k &= k - 1) {
+        const int b = std::countr_zero(k);
+        if ((takes >> b) & 1) return 1;
+        if ((geometry.knight[b] & knights) != 0) return 1;
+        for (int d = 0; d < 8; ++d) {
+            const uint64_t blockers = geometry.ray[d][b] & occupied;
+            if (blockers == 0) continue;
+            const int nearest =
+                counts_up[d] ? std::countr_zero(blockers) : 63 - std::countl_zero(blockers);
+            const uint64_t sliders = d < up_right ? straight : diagonal;
+            if ((sliders >> nearest) & 1) return 1;
+        }
+    }
+    return 0;
 }
 
 void find_move(GameState& g) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "model/game_state.h"
+#include "movegen/occupancy.h"
 
 namespace chess {
 
@@ -30,6 +31,13 @@ int16_t list_code(GameState& g, int ply, int row);
 // unwritten and the 64 squares are still those it saw: the row is then a
 // non-capture move of this position, whose target square is empty.
 bool row_is_unwritten_quiet(const GameState& g, int ply, int row);
+
+// Whether make_move would refuse the move in row `row` of the list of `ply`
+// (a reply could take a king of the mover's colour), decided from the
+// board's square sets `a` without making it: 1 refused, 0 accepted, -1 not
+// decided here (castling, en passant, or a list so long that the replies
+// might pass the row limit): the caller makes the move.
+int refused_unmade(const GameState& g, const Armies& a, int ply, int row);
 
 // `move_index` := the first row of the list of `g.ply` whose move code equals
 // `g.move_code`, or 0. The list holds both colours: the caller checks the colour.

@@ -12,9 +12,16 @@ uint64_t count_sequences(GameState& g, int depth, int side) {
     const int base = GameState::ply_base[ply];
     const int count = g.move_count[ply];
     uint64_t nodes = 0;
+    // The last moves are counted from the square sets where that decides.
+    const Armies a = depth == 1 ? armies_of(g.board) : Armies{};
     for (int r = 1; r <= count; ++r) {
         const int16_t flags = g.move_list[r][base + 2];
         if (GameState::side_sign[flags / 1000] != side) continue;
+        if (depth == 1) {
+            const int refused = refused_unmade(g, a, ply, r);
+            if (refused == 0) ++nodes;
+            if (refused >= 0) continue;
+        }
         // The castling flags that taking a move back does not restore, also
         // when make_move refuses the move and takes it back itself.
         int16_t castle_moved[7];

@@ -297,18 +297,6 @@ void pawn_files(GameState& g, uint64_t pawns, int& score) {
     g.pawn_tally = wrap16(pawn_tally);
 }
 
-// The bishops, kings and pawns of the board as square sets.
-PieceSets piece_sets_of(const int16_t* board) {
-    const Armies a = armies_of(board);
-    PieceSets sets;
-    for (int i = 0; i < 2; ++i) {
-        sets.bishops[i] = a.bishops[i];
-        sets.kings[i] = a.kings[i];
-        sets.pawns[i] = a.pawns[i];
-    }
-    return sets;
-}
-
 // The pieces' part of the sum kept by set_square for this search; the
 // bishops, kings and pawns found from their square sets.
 void board_scan_prepared(GameState& g, const PieceSets& sets) {
@@ -339,7 +327,7 @@ void board_scan_prepared(GameState& g, const PieceSets& sets) {
 // where the sum is rounded on the way).
 void board_scan(GameState& g, const PieceSets* fresh) {
     if (g.board_terms_ready != 0) {
-        board_scan_prepared(g, fresh != nullptr ? *fresh : piece_sets_of(g.board));
+        board_scan_prepared(g, fresh != nullptr ? *fresh : piece_sets(armies_of(g.board)));
     } else {
         board_scan_in_order(g);
     }

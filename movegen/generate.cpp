@@ -610,6 +610,26 @@ template <int Colour>
     }
 }
 
+// A side's pawns that can move: not those on their last row.
+template <int Colour>
+[[gnu::always_inline]] inline uint64_t movable_pawns(uint64_t pawns) {
+    return pawns & ~row_bits(Colour < 0 ? 1 : 8);
+}
+
+// The squares a side's pawns take on, toward the H file and toward the A
+// file. White's +9 is seven bits up and -11 nine bits down; Black's +11 is
+// nine bits up and -9 seven bits down.
+struct PawnTakes {
+    uint64_t right;
+    uint64_t left;
+};
+template <int Colour>
+[[gnu::always_inline]] inline PawnTakes pawn_takes(uint64_t pawns) {
+    const uint64_t movable = movable_pawns<Colour>(pawns);
+    if (Colour < 0) return {(movable & ~file_h_bits) << 7, (movable & ~file_a_bits) >> 9};
+    return {(movable & ~file_h_bits) << 9, (movable & ~file_a_bits) >> 7};
+}
+
 // All pawn moves of one side at once: pushes, captures and en passant.
 template <int Colour>
 [[gnu::always_inline]] inline void count_pawns(Tally& t, uint64_t pawns) {
@@ -617,25 +637,22 @@ template <int Colour>
     const uint64_t empty = ~t.occupied;
     const uint64_t enemy = t.side[1 - me];
     const int16_t* bd = t.board;
-    uint64_t single, two, right_caps, left_caps, passant_row;
+    const PawnTakes takes = pawn_takes<Colour>(pawns);
+    uint64_t right_caps = takes.right & enemy;
+    uint64_t left_caps = takes.left & enemy;
+    const uint64_t movable = movable_pawns<Colour>(pawns);
+    uint64_t single, two, passant_row;
     int right_back, left_back;  // from a capture's bit back to its pawn's
     if (Colour < 0) {
-        // White moves toward rank 8: one bit down; +9 is seven bits up, -11
-        // nine bits down.
-        const uint64_t movable = pawns & ~row_bits(1);
+        // White moves toward rank 8: one bit down.
         single = (movable >> 1) & empty;
         two = ((single & row_bits(6)) >> 1) & empty;
-        right_caps = ((movable & ~file_h_bits) << 7) & enemy;
-        left_caps = ((movable & ~file_a_bits) >> 9) & enemy;
         right_back = -7;
         left_back = 9;
         passant_row = pawns & row_bits(4);
     } else {
-        const uint64_t movable = pawns & ~row_bits(8);
         single = (movable << 1) & empty;
         two = ((single & row_bits(3)) << 1) & empty;
-        right_caps = ((movable & ~file_h_bits) << 9) & enemy;
-        left_caps = ((movable & ~file_a_bits) >> 7) & enemy;
         right_back = -9;
         left_back = 7;
         passant_row = pawns & row_bits(5);
@@ -752,11 +769,7 @@ void run_counting_pass(Pass& s) {
         run_pass<true>(s);
         return;
     }
-    for (int i = 0; i < 2; ++i) {
-        s.sets->bishops[i] = a.bishops[i];
-        s.sets->kings[i] = a.kings[i];
-        s.sets->pawns[i] = a.pawns[i];
-    }
+    *s.sets = piece_sets(a);
     s.sets_left = true;
     // The captures in the mailbox pass's order, at the front of the list; the
     // last capture of each king is its attack record.
@@ -806,23 +819,14 @@ void run_counting_pass(Pass& s) {
 // no king capture is dropped.
 constexpr int short_list = max_list_rows - 130;
 
-// The nearest square of a ray lies at its lowest bit when the direction
-// counts bits up.
-constexpr bool counts_up[8] = {bit_delta < up >> 0,       bit_delta < down >> 0,
-                               bit_delta < right >> 0,    bit_delta < left >> 0,
-                               bit_delta < up_right >> 0, bit_delta < down_right >> 0,
-                               bit_delta < up_left >> 0,  bit_delta < down_left >> 0};
+// The nearest square of a ray in direction d lies at its lowest bit when the
+// direction counts bits up.
+constexpr bool counts_up(int d) { return dir_dx[d] * 8 + dir_dy[d] > 0; }
 
-constexpr int bit_of_cell(int cell) { return (cell / 10 - 1) * 8 + cell % 10 - 1; }
-
-// The squares the pawns of one colour could take on.
-inline uint64_t pawn_takes(uint64_t pawns, bool white) {
-    if (white) {
-        const uint64_t movable = pawns & ~row_bits(1);
-        return ((movable & ~file_h_bits) << 7) | ((movable & ~file_a_bits) >> 9);
-    }
-    const uint64_t movable = pawns & ~row_bits(8);
-    return ((movable & ~file_h_bits) << 9) | ((movable & ~file_a_bits) >> 7);
+// The squares all pawns of one side could take on.
+inline uint64_t pawn_targets(uint64_t pawns, int colour) {
+    const PawnTakes t = colour < 0 ? pawn_takes<-1>(pawns) : pawn_takes<1>(pawns);
+    return t.right | t.left;
 }
 
 inline int16_t* list_rows(GameState& g, int ply) {
@@ -952,8 +956,8 @@ int refused_unmade(const GameState& g, const Armies& a, int ply, int row) {
     if (piece == 0) return -1;
     const int me = side_index(piece);
     const int them = 1 - me;
-    const uint64_t from_bit = uint64_t{1} << bit_of_cell(from);
-    const uint64_t to_bit = uint64_t{1} << bit_of_cell(to);
+    const uint64_t from_bit = bit_at(from / 10, from % 10);
+    const uint64_t to_bit = bit_at(to / 10, to % 10);
     uint64_t kings = a.kings[me];
     if (abs_of(piece) == king) kings = (kings & ~from_bit) | to_bit;
     if (kings == 0) return 0;
@@ -964,7 +968,7 @@ int refused_unmade(const GameState& g, const Armies& a, int ply, int row) {
     const uint64_t straight = a.straight[them] & ~to_bit;
     const uint64_t diagonal = a.diagonal[them] & ~to_bit;
     const uint64_t their_kings = a.kings[them] & ~to_bit;
-    uint64_t takes = pawn_takes(a.pawns[them] & ~to_bit, them == 0);
+    uint64_t takes = pawn_targets(a.pawns[them] & ~to_bit, -sign_of(piece));
     if (their_kings != 0) takes |= geometry.king[63 - std::countl_zero(their_kings)];
     for (uint64_t k = kings; k != 0; k &= k - 1) {
         const int b = std::countr_zero(k);
@@ -974,7 +978,7 @@ int refused_unmade(const GameState& g, const Armies& a, int ply, int row) {
             const uint64_t blockers = geometry.ray[d][b] & occupied;
             if (blockers == 0) continue;
             const int nearest =
-                counts_up[d] ? std::countr_zero(blockers) : 63 - std::countl_zero(blockers);
+                counts_up(d) ? std::countr_zero(blockers) : 63 - std::countl_zero(blockers);
             const uint64_t sliders = d < up_right ? straight : diagonal;
             if ((sliders >> nearest) & 1) return 1;
         }

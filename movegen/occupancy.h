@@ -9,6 +9,8 @@
 
 #include <cstdint>
 
+#include "model/game_state.h"
+
 #if defined(__SSE2__) && !defined(CHESS_NO_SIMD)
 #include <emmintrin.h>
 #endif
@@ -108,6 +110,17 @@ inline Armies armies_of(const int16_t* board) {
         a.bishops[i] = bishops & a.side[i];
     }
     return a;
+}
+
+// The bishops, kings and pawns of the armies.
+inline PieceSets piece_sets(const Armies& a) {
+    PieceSets sets;
+    for (int i = 0; i < 2; ++i) {
+        sets.bishops[i] = a.bishops[i];
+        sets.kings[i] = a.kings[i];
+        sets.pawns[i] = a.pawns[i];
+    }
+    return sets;
 }
 
 // The mailbox cell of bit `bit`.

@@ -48,8 +48,9 @@ void expect_same_records(const GameState& a, const GameState& b, int step) {
 
 // Random games (pseudo-legal moves, kings may be taken), with a few hand-made
 // boards mixed in: castling rights, en passant markers, promotions, a list
-// that fills all 250 rows, two kings of one colour. After each position the lean record and the
-// full one must agree, and rows read at random must be the full record's.
+// that fills all 250 rows, two kings of one colour. After each position the
+// lean record and the full one must agree, and rows read at random must be
+// the full record's.
 TEST(LeanPass, RecordsAndRowsMatchFullPasses) {
     auto walker = fresh_game();
     auto lean_record = fresh_game();

@@ -474,17 +474,14 @@ template <int D>
     return shifted<D, 1>(reach) & keep<D>;
 }
 
-// One capture waiting for its place in the list.
-struct Capture {
-    int16_t takes_king;  // 1: White takes Black's king, 2: Black takes White's
-    int16_t code;
-    int16_t flags;
-};
-
 // The places of the pieces in the mailbox pass: the squares' bits, then
 // White's king and Black's.
 constexpr int white_king_place = 64;
 constexpr int places = 66;
+// A capture's key: its piece's place and the rank of its direction among the
+// piece's moves. In key order the captures stand in the mailbox pass's order.
+constexpr int capture_keys = places * 8;
+constexpr int key_words = (capture_keys + 63) / 64;
 
 // The counting pass's running state: plain scalars, so they stay in
 // registers, and the captures found so far.
@@ -492,48 +489,28 @@ struct Tally {
     int16_t* board;
     uint64_t side[2];  // White's squares, Black's
     uint64_t occupied;
-    int count = 0;  // en passant and castling entries
+    uint64_t kings;  // both colours'
+    int count = 0;   // en passant and castling entries
     int moves[2] = {0, 0};
     // Quiet targets on the other colour's castling paths, by mover.
     uint64_t hits[2] = {0, 0};
     bool king_hit[2] = {false, false};  // White's king capturable, Black's
-    int captures = 0;
-    // The captures by the place of their piece and the rank of their
-    // direction among the piece's: the places that have one (the squares'
-    // bits and the two kings'), and by place the ranks that do.
-    uint64_t square_places = 0;
-    unsigned king_places = 0;
-    uint8_t ranks[places];
-    Capture capture[places][8];
+    // The captures as a set of keys, and by key the squares' bits, from and
+    // to (to in bits 6..11); the squares of a key not in the set are stale.
+    uint64_t keys[key_words] = {};
+    uint16_t squares[capture_keys];
 };
 
 constexpr int side_index(int colour) { return colour < 0 ? 0 : 1; }
 
-// Notes the capture of the piece on `to` by the piece on `from`.
+// Notes the capture of the piece on bit `to` by the piece on bit `from`; the
+// rows are written from the notes once the pass is done.
 template <int Colour>
 [[gnu::always_inline]] inline void note_capture(Tally& t, int place, int rank, int from, int to) {
-    const int16_t c = t.board[to];
-    const int captured = Colour < 0 ? c : -c;
-    ++t.captures;
-    if (place < white_king_place) {
-        const uint64_t bit = uint64_t{1} << place;
-        if ((t.square_places & bit) == 0) t.ranks[place] = 0;
-        t.square_places |= bit;
-    } else {
-        const unsigned bit = 1u << (place - white_king_place);
-        if ((t.king_places & bit) == 0) t.ranks[place] = 0;
-        t.king_places |= bit;
-    }
-    t.ranks[place] = static_cast<uint8_t>(t.ranks[place] | (1u << rank));
-    Capture& e = t.capture[place][rank];
-    e.takes_king = 0;
-    if (captured == king) {
-        t.king_hit[side_index(-Colour)] = true;
-        e.takes_king = Colour < 0 ? 1 : 2;
-    }
-    e.code = static_cast<int16_t>(from * 100 + to);
-    e.flags = static_cast<int16_t>(flags_base_by_code[t.board[from] + 6] + captured * 10 +
-                                   (Colour < 0 ? kind_white_capture : kind_black_capture));
+    const int key = place * 8 + rank;
+    t.keys[key >> 6] |= uint64_t{1} << (key & 63);
+    t.squares[key] = static_cast<uint16_t>(from | to << 6);
+    if ((t.kings >> to) & 1) t.king_hit[side_index(-Colour)] = true;
 }
 
 // The moves of one side's sliders in direction D; each capture's origin is the
@@ -550,7 +527,7 @@ template <int Colour, int D>
         const uint64_t behind = geometry.ray[back][to] & t.occupied;
         const int from =
             bit_delta<D> > 0 ? 63 - std::countl_zero(behind) : std::countr_zero(behind);
-        note_capture<Colour>(t, from, slide_rank[D], cell_of_bit(from), cell_of_bit(to));
+        note_capture<Colour>(t, from, slide_rank[D], from, to);
     }
 }
 
@@ -605,8 +582,7 @@ template <int Colour>
     const uint64_t caps = reached & t.side[1 - me];
     if (caps == 0) return;
     for (int j = 0; order[j] >= 0; ++j) {
-        if ((caps >> order[j]) & 1)
-            note_capture<Colour>(t, place, j, cell_of_bit(b), cell_of_bit(order[j]));
+        if ((caps >> order[j]) & 1) note_capture<Colour>(t, place, j, b, order[j]);
     }
 }
 
@@ -664,12 +640,12 @@ template <int Colour>
     for (; right_caps != 0; right_caps &= right_caps - 1) {
         const int to = std::countr_zero(right_caps);
         const int from = to + right_back;
-        note_capture<Colour>(t, from, 0, cell_of_bit(from), cell_of_bit(to));
+        note_capture<Colour>(t, from, 0, from, to);
     }
     for (; left_caps != 0; left_caps &= left_caps - 1) {
         const int to = std::countr_zero(left_caps);
         const int from = to + left_back;
-        note_capture<Colour>(t, from, 1, cell_of_bit(from), cell_of_bit(to));
+        note_capture<Colour>(t, from, 1, from, to);
     }
     for (; passant_row != 0; passant_row &= passant_row - 1) {
         const int b = std::countr_zero(passant_row);
@@ -756,6 +732,7 @@ void run_counting_pass(Pass& s) {
     t.side[0] = a.side[0];
     t.side[1] = a.side[1];
     t.occupied = a.side[0] | a.side[1];
+    t.kings = a.kings[0] | a.kings[1];
     count_army<-1>(t, a);
     count_army<1>(t, a);
     count_sliders(t, a);
@@ -771,29 +748,35 @@ void run_counting_pass(Pass& s) {
     }
     *s.sets = piece_sets(a);
     s.sets_left = true;
-    // The captures in the mailbox pass's order, at the front of the list; the
-    // last capture of each king is its attack record.
+    // The captures in key order, at the front of the list; the last capture
+    // of each king is its attack record.
     int16_t* row = s.rows;
-    const auto write_place = [&](int place) {
-        for (unsigned r = t.ranks[place]; r != 0; r &= r - 1) {
-            const Capture& e = t.capture[place][std::countr_zero(r)];
+    int n = 0;
+    for (int w = 0; w < key_words; ++w) {
+        for (uint64_t k = t.keys[w]; k != 0; k &= k - 1) {
+            const unsigned squares = t.squares[w * 64 + std::countr_zero(k)];
+            const int from = cell_of_bit(static_cast<int>(squares & 63u));
+            const int to = cell_of_bit(static_cast<int>(squares >> 6));
+            const int16_t mover = s.board[from];
+            const int16_t target = s.board[to];
+            const int captured = target < 0 ? -target : target;
+            const int16_t code = static_cast<int16_t>(from * 100 + to);
             row += move_list_columns;
-            row[0] = e.code;
-            row[1] = e.flags;
-            if (e.takes_king == 1) {
-                s.black_king_attack = e.code;
-                s.board[1] = e.code;
-            } else if (e.takes_king == 2) {
-                s.white_king_attack = e.code;
-                s.board[9] = e.code;
+            row[0] = code;
+            row[1] = static_cast<int16_t>(flags_base_by_code[mover + 6] + captured * 10 +
+                                          (mover < 0 ? kind_white_capture : kind_black_capture));
+            ++n;
+            if (captured == king) {
+                if (mover < 0) {
+                    s.black_king_attack = code;
+                    s.board[1] = code;
+                } else {
+                    s.white_king_attack = code;
+                    s.board[9] = code;
+                }
             }
         }
-    };
-    for (uint64_t p = t.square_places; p != 0; p &= p - 1) write_place(std::countr_zero(p));
-    for (unsigned p = t.king_places; p != 0; p &= p - 1) {
-        write_place(white_king_place + std::countr_zero(p));
     }
-    const int n = t.captures;
     s.count = total;
     s.white_count = t.moves[0];
     s.black_count = t.moves[1];

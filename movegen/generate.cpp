@@ -382,6 +382,14 @@ enum Direction { up, down, right, left, up_right, down_right, up_left, down_left
 constexpr int slide_rank[8] = {4, 5, 6, 7, 0, 1, 2, 3};
 constexpr int opposite[8] = {down, up, left, right, down_left, up_left, down_right, up_right};
 
+// Of the occupied squares `blockers` on the ray in direction d from a square,
+// the one nearest that square: the lowest bit where the direction counts bits
+// up, else the highest.
+[[gnu::always_inline]] inline int nearest_on_ray(int d, uint64_t blockers) {
+    return dir_dx[d] * 8 + dir_dy[d] > 0 ? std::countr_zero(blockers)
+                                         : 63 - std::countl_zero(blockers);
+}
+
 struct Geometry {
     uint64_t ray[8][64] = {};  // squares beyond the square, to the edge
     uint64_t knight[64] = {};
@@ -524,9 +532,7 @@ template <int Colour, int D>
     constexpr int back = opposite[D];
     for (uint64_t caps = reached & t.side[1 - me]; caps != 0; caps &= caps - 1) {
         const int to = std::countr_zero(caps);
-        const uint64_t behind = geometry.ray[back][to] & t.occupied;
-        const int from =
-            bit_delta<D> > 0 ? 63 - std::countl_zero(behind) : std::countr_zero(behind);
+        const int from = nearest_on_ray(back, geometry.ray[back][to] & t.occupied);
         note_capture<Colour>(t, from, slide_rank[D], from, to);
     }
 }
@@ -802,10 +808,6 @@ void run_counting_pass(Pass& s) {
 // no king capture is dropped.
 constexpr int short_list = max_list_rows - 130;
 
-// The nearest square of a ray in direction d lies at its lowest bit when the
-// direction counts bits up.
-constexpr bool counts_up(int d) { return dir_dx[d] * 8 + dir_dy[d] > 0; }
-
 // The squares all pawns of one side could take on.
 inline uint64_t pawn_targets(uint64_t pawns, int colour) {
     const PawnTakes t = colour < 0 ? pawn_takes<-1>(pawns) : pawn_takes<1>(pawns);
@@ -960,8 +962,7 @@ int refused_unmade(const GameState& g, const Armies& a, int ply, int row) {
         for (int d = 0; d < 8; ++d) {
             const uint64_t blockers = geometry.ray[d][b] & occupied;
             if (blockers == 0) continue;
-            const int nearest =
-                counts_up(d) ? std::countr_zero(blockers) : 63 - std::countl_zero(blockers);
+            const int nearest = nearest_on_ray(d, blockers);
             const uint64_t sliders = d < up_right ? straight : diagonal;
             if ((sliders >> nearest) & 1) return 1;
         }

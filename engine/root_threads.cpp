@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdlib>
 #include <memory>
@@ -23,6 +24,12 @@ namespace {
 constexpr int max_threads = 64;
 // Below this depth a root move is too little work to hand to another thread.
 constexpr int min_threaded_depth = 4;
+// While the first root move's search runs, the rows after it wait for its
+// score. After this many replies the score it has so far is usually its
+// final one, and the waiting threads start on it.
+constexpr int settled_replies = 8;
+// How often the loop looks at that score while threads wait.
+constexpr auto progress_poll = std::chrono::microseconds(500);
 
 constexpr int root_flag_column = GameState::ply_base[1] + 2;
 constexpr int root_score_column = GameState::ply_base[1] + 3;
@@ -44,6 +51,7 @@ struct Job {
     // Raised when the bound turns out wrong while the search runs; the
     // search then stops early and its result is not used.
     std::atomic<bool> abandon{false};
+    RootProgress progress;
     Stage stage = Stage::free;
 };
 
@@ -81,6 +89,8 @@ void prepare_job(Job& job, const GameState& g, int row, int16_t bound) {
     w.root_bound_high = INT16_MAX;
     job.abandon.store(false, std::memory_order_relaxed);
     w.abandon_search = &job.abandon;
+    job.progress.replies.store(0, std::memory_order_relaxed);
+    w.root_progress = &job.progress;
     job.row = row;
     job.bound = bound;
     job.nodes_before = w.node_count;
@@ -214,6 +224,7 @@ void merge_job(GameState& g, Job& job) {
     w.root_bound_low = g.root_bound_low;
     w.root_bound_high = g.root_bound_high;
     w.abandon_search = g.abandon_search;
+    w.root_progress = g.root_progress;
     // The settled record keeps its own (empty) account of rows owed.
     w.lean_ply = g.lean_ply;
     w.deferred_count = g.deferred_count;
@@ -246,8 +257,8 @@ class RootWorkers {
     Job* first_queued();
     Job* free_job();
     void queue(Job& job);
-    bool guess_bound(const GameState& g, Job* const* job_of, int settled, int row,
-                     int16_t& bound) const;
+    bool guess_bound(const GameState& g, Job* const* job_of, int settled, int row, int16_t& bound,
+                     bool& awaits_progress) const;
     void finish_early(GameState& g);
     void redo(GameState& g, Job& job, int16_t bound);
 
@@ -308,13 +319,16 @@ void RootWorkers::work() {
 }
 
 // The bound root move `row` will most likely start with: the settled bound,
-// raised by the finished results of the rows between. False when the row
-// is better not started yet: a finished row before it mates, so nothing
-// after it needs searching, or the first legal row is still running, which
-// raises the bound above the opening -25000 almost always.
+// raised by the finished results of the rows between. While the first legal
+// row is still running (it raises the bound above the opening -25000 almost
+// always), its score so far once enough replies are searched. False when the
+// row is better not started yet: a finished row before it mates, so nothing
+// after it needs searching, or the first legal row has not yet come that far
+// (then `awaits_progress` is set).
 bool RootWorkers::guess_bound(const GameState& g, Job* const* job_of, int settled, int row,
-                              int16_t& bound) const {
+                              int16_t& bound, bool& awaits_progress) const {
     bound = g.alpha[1];
+    awaits_progress = false;
     for (int r = settled; r < row; ++r) {
         const Job* job = job_of[r];
         if (job == nullptr) continue;
@@ -323,7 +337,16 @@ bool RootWorkers::guess_bound(const GameState& g, Job* const* job_of, int settle
                 if (job->hint > bound) bound = job->hint;
                 continue;
             }
-            if (bound == -GameState::score_limit) return false;
+            if (bound == -GameState::score_limit) {
+                const RootProgress& progress = job->progress;
+                if (job->stage == Stage::running && !job->abandon.load(std::memory_order_relaxed) &&
+                    progress.replies.load(std::memory_order_acquire) >= settled_replies) {
+                    bound = progress.score.load(std::memory_order_relaxed);
+                    continue;
+                }
+                awaits_progress = job->stage != Stage::done;
+                return false;
+            }
             continue;
         }
         const GameState& w = job->record;
@@ -433,7 +456,10 @@ bool RootWorkers::run(GameState& g, int threads) {
         for (int r = settled; r < next; ++r) {
             Job* job = job_of[r];
             int16_t bound = 0;
-            if (job == nullptr || !guess_bound(g, job_of, settled, r, bound)) continue;
+            bool awaits_progress = false;
+            if (job == nullptr || !guess_bound(g, job_of, settled, r, bound, awaits_progress)) {
+                continue;
+            }
             if (job->stage == Stage::queued && bound != job->bound) {
                 prepare_job(*job, g, r, bound);
             } else if (job->stage == Stage::running && bound != job->bound) {
@@ -450,6 +476,7 @@ bool RootWorkers::run(GameState& g, int threads) {
         for (const auto& job : jobs_) {
             if (job->stage == Stage::queued || job->stage == Stage::running) ++busy;
         }
+        bool awaits_progress = false;
         while (busy < threads && next <= n) {
             if (!of_search_side(g, next)) {
                 ++next;
@@ -458,7 +485,7 @@ bool RootWorkers::run(GameState& g, int threads) {
             Job* job = free_job();
             if (job == nullptr) break;
             int16_t bound = 0;
-            if (!guess_bound(g, job_of, settled, next, bound)) break;
+            if (!guess_bound(g, job_of, settled, next, bound, awaits_progress)) break;
             prepare_job(*job, g, next, bound);
             job->hinted = false;
             job_of[next] = job;
@@ -468,8 +495,13 @@ bool RootWorkers::run(GameState& g, int threads) {
         }
         // The row to settle always has a job by now: rows are handed out in
         // order, and with none of them pending every job is free.
+        // A thread waits for the first row's progress: look again now and then.
         const uint64_t seen = finished_;
-        job_done_.wait(lock, [&] { return finished_ != seen; });
+        if (awaits_progress) {
+            job_done_.wait_for(lock, progress_poll, [&] { return finished_ != seen; });
+        } else {
+            job_done_.wait(lock, [&] { return finished_ != seen; });
+        }
     }
 }
 

@@ -175,6 +175,12 @@ void search_ply_loop(GameState& g, int k) {
         } else {
             back_up_min(g);
         }
+        if (k == 2 && g.root_progress != nullptr && !abandoned(g) && g.search_stopped == 0) {
+            RootProgress& progress = *g.root_progress;
+            progress.score.store(score_at(g, 1, g.parent_row), std::memory_order_relaxed);
+            const int16_t replies = progress.replies.load(std::memory_order_relaxed);
+            progress.replies.store(static_cast<int16_t>(replies + 1), std::memory_order_release);
+        }
         if (g.cutoff[k] == 1) break;
     }
 }

@@ -75,6 +75,14 @@ struct PieceSets {
     uint64_t pawns[2] = {};
 };
 
+// How far the search below a root move has come, for other threads to read
+// while it runs: the replies searched so far and the root move's score after
+// them, a score the finished search cannot exceed.
+struct RootProgress {
+    std::atomic<int16_t> replies{0};
+    std::atomic<int16_t> score{0};
+};
+
 struct GameState {
     // ---- Constants -------------------------------------------------------
     static constexpr int16_t border_value = 7;
@@ -261,6 +269,9 @@ struct GameState {
     // Set on a thread's copy of the record: the search below ply 1 stops
     // early once the flag is raised (its result is then thrown away).
     const std::atomic<bool>* abandon_search = nullptr;
+    // Set on a thread's copy of the record: where the search of a root move
+    // tells other threads how far it has come (see `RootProgress`).
+    RootProgress* root_progress = nullptr;
     int16_t root_bound_low = INT16_MIN;
     int16_t root_bound_high = INT16_MAX;
 

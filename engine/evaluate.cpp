@@ -306,13 +306,11 @@ void board_scan_prepared(GameState& g, const PieceSets& sets) {
     for (uint64_t v = sets.bishops[0]; v != 0; v &= v - 1) ++white_bishops;
     for (uint64_t v = sets.bishops[1]; v != 0; v &= v - 1) ++black_bishops;
     // The last king of each colour in the square walk.
-    if (sets.kings[1] != 0) {
-        const int bit = 63 - std::countl_zero(sets.kings[1]);
+    if (const int bit = last_bit(sets.kings[1]); bit >= 0) {
         g.black_king_x = static_cast<int16_t>((bit >> 3) + 1);
         g.black_king_y = static_cast<int16_t>((bit & 7) + 1);
     }
-    if (sets.kings[0] != 0) {
-        const int bit = 63 - std::countl_zero(sets.kings[0]);
+    if (const int bit = last_bit(sets.kings[0]); bit >= 0) {
         g.white_king_x = static_cast<int16_t>((bit >> 3) + 1);
         g.white_king_y = static_cast<int16_t>((bit & 7) + 1);
     }

@@ -258,7 +258,7 @@ class RootWorkers {
     Job* free_job();
     void queue(Job& job);
     bool guess_bound(const GameState& g, Job* const* job_of, int settled, int row, int16_t& bound,
-                     bool& awaits_progress) const;
+                     bool* awaits_progress = nullptr) const;
     void finish_early(GameState& g);
     void redo(GameState& g, Job& job, int16_t bound);
 
@@ -324,11 +324,10 @@ void RootWorkers::work() {
 // always), its score so far once enough replies are searched. False when the
 // row is better not started yet: a finished row before it mates, so nothing
 // after it needs searching, or the first legal row has not yet come that far
-// (then `awaits_progress` is set).
+// (then `*awaits_progress`, if given, is set).
 bool RootWorkers::guess_bound(const GameState& g, Job* const* job_of, int settled, int row,
-                              int16_t& bound, bool& awaits_progress) const {
+                              int16_t& bound, bool* awaits_progress) const {
     bound = g.alpha[1];
-    awaits_progress = false;
     for (int r = settled; r < row; ++r) {
         const Job* job = job_of[r];
         if (job == nullptr) continue;
@@ -344,7 +343,7 @@ bool RootWorkers::guess_bound(const GameState& g, Job* const* job_of, int settle
                     bound = progress.score.load(std::memory_order_relaxed);
                     continue;
                 }
-                awaits_progress = job->stage != Stage::done;
+                if (awaits_progress != nullptr) *awaits_progress = job->stage != Stage::done;
                 return false;
             }
             continue;
@@ -456,10 +455,7 @@ bool RootWorkers::run(GameState& g, int threads) {
         for (int r = settled; r < next; ++r) {
             Job* job = job_of[r];
             int16_t bound = 0;
-            bool awaits_progress = false;
-            if (job == nullptr || !guess_bound(g, job_of, settled, r, bound, awaits_progress)) {
-                continue;
-            }
+            if (job == nullptr || !guess_bound(g, job_of, settled, r, bound)) continue;
             if (job->stage == Stage::queued && bound != job->bound) {
                 prepare_job(*job, g, r, bound);
             } else if (job->stage == Stage::running && bound != job->bound) {
@@ -485,7 +481,7 @@ bool RootWorkers::run(GameState& g, int threads) {
             Job* job = free_job();
             if (job == nullptr) break;
             int16_t bound = 0;
-            if (!guess_bound(g, job_of, settled, next, bound, awaits_progress)) break;
+            if (!guess_bound(g, job_of, settled, next, bound, &awaits_progress)) break;
             prepare_job(*job, g, next, bound);
             job->hinted = false;
             job_of[next] = job;

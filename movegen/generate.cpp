@@ -743,8 +743,8 @@ void run_counting_pass(Pass& s) {
     count_army<1>(t, a);
     count_sliders(t, a);
     // Of two kings of one colour only the last one in square order moves.
-    const int white_king = a.kings[0] != 0 ? 63 - std::countl_zero(a.kings[0]) : -1;
-    const int black_king = a.kings[1] != 0 ? 63 - std::countl_zero(a.kings[1]) : -1;
+    const int white_king = last_bit(a.kings[0]);
+    const int black_king = last_bit(a.kings[1]);
     if (white_king >= 0) count_king<-1>(t, s, white_king);
     if (black_king >= 0) count_king<1>(t, s, black_king);
     const int total = t.count + t.moves[0] + t.moves[1];
@@ -954,7 +954,7 @@ int refused_unmade(const GameState& g, const Armies& a, int ply, int row) {
     const uint64_t diagonal = a.diagonal[them] & ~to_bit;
     const uint64_t their_kings = a.kings[them] & ~to_bit;
     uint64_t takes = pawn_targets(a.pawns[them] & ~to_bit, -sign_of(piece));
-    if (their_kings != 0) takes |= geometry.king[63 - std::countl_zero(their_kings)];
+    if (their_kings != 0) takes |= geometry.king[last_bit(their_kings)];
     for (uint64_t k = kings; k != 0; k &= k - 1) {
         const int b = std::countr_zero(k);
         if ((takes >> b) & 1) return 1;

@@ -7,6 +7,7 @@
 // sets.
 #pragma once
 
+#include <bit>
 #include <cstdint>
 
 #include "model/game_state.h"
@@ -122,6 +123,11 @@ inline PieceSets piece_sets(const Armies& a) {
     }
     return sets;
 }
+
+// The last square of a set in the walk's order, or -1 for an empty set. Of
+// two kings of one colour, the last one is the one that moves and the one
+// the evaluation remembers.
+inline int last_bit(uint64_t set) { return set != 0 ? 63 - std::countl_zero(set) : -1; }
 
 // The mailbox cell of bit `bit`.
 constexpr int cell_of_bit(int bit) { return (bit >> 3) * 10 + 11 + (bit & 7); }

@@ -42,14 +42,17 @@ struct Job {
     int row = 0;
     uint64_t nodes_before = 0;
     uint64_t evals_before = 0;
-    int16_t bound = 0;      // `alpha`(1) the search starts from
+    // `alpha`(1) the search starts from, or the one last posted to it while
+    // it runs (see `RootProgress`)
+    int16_t bound = 0;
     bool searched = false;  // the root move is legal and was searched
     // A score the search of this row will come to, known from an earlier
     // search of it from another bound (see `RootWorkers::redo`).
     bool hinted = false;
     int16_t hint = 0;
-    // Raised when the bound turns out wrong while the search runs; the
-    // search then stops early and its result is not used.
+    // Raised by the search when a bound posted to it contradicts a cut-off
+    // test it has made, or by the loop when it ends early; the search then
+    // stops and its result is not used.
     std::atomic<bool> abandon{false};
     RootProgress progress;
     Stage stage = Stage::free;
@@ -90,6 +93,7 @@ void prepare_job(Job& job, const GameState& g, int row, int16_t bound) {
     job.abandon.store(false, std::memory_order_relaxed);
     w.abandon_search = &job.abandon;
     job.progress.replies.store(0, std::memory_order_relaxed);
+    job.progress.moved_bound.store(RootProgress::no_bound, std::memory_order_relaxed);
     w.root_progress = &job.progress;
     job.row = row;
     job.bound = bound;
@@ -364,14 +368,14 @@ bool RootWorkers::guess_bound(const GameState& g, Job* const* job_of, int settle
 }
 
 // Searches the finished job's row again from `bound`. When its search scored
-// above the bound it started from, the score was exact and the new search
+// above the bound it ran with, the score was exact and the new search
 // finds it again if it lies above `bound` too (else it stays at most
 // `bound`): until then the rows after it take it as their guess.
 void RootWorkers::redo(GameState& g, Job& job, int16_t bound) {
     const GameState& w = job.record;
     const int16_t score = w.move_list[job.row][root_score_column];
     const bool exact = !job.abandon.load(std::memory_order_relaxed) && w.search_stopped == 0 &&
-                       job.searched && w.last_legal_reply != 0 && score > job.bound;
+                       job.searched && w.last_legal_reply != 0 && score > w.alpha[1];
     discard_job(g, job);
     prepare_job(job, g, job.row, bound);
     job.hinted = exact;
@@ -448,9 +452,10 @@ bool RootWorkers::run(GameState& g, int threads) {
         if (settled > n) return false;
 
         // Rows waiting, running or searched with a bound that the results
-        // known now contradict: start them from the better guess, stop them,
-        // or search them again unless their cut-off tests allow the guess. The
-        // row to settle is among them: its bound is certain.
+        // known now contradict: start them from the better guess, post it to
+        // them (they go on from it, or give up if their cut-off tests so far
+        // do not allow it), or search them again unless their cut-off tests
+        // allow it. The row to settle is among them: its bound is certain.
         next = std::max(next, settled);
         for (int r = settled; r < next; ++r) {
             Job* job = job_of[r];
@@ -459,7 +464,8 @@ bool RootWorkers::run(GameState& g, int threads) {
             if (job->stage == Stage::queued && bound != job->bound) {
                 prepare_job(*job, g, r, bound);
             } else if (job->stage == Stage::running && bound != job->bound) {
-                job->abandon.store(true, std::memory_order_relaxed);
+                job->bound = bound;
+                job->progress.moved_bound.store(bound, std::memory_order_relaxed);
             } else if (job->stage == Stage::done && (job->abandon.load(std::memory_order_relaxed) ||
                                                      bound < job->record.root_bound_low ||
                                                      bound >= job->record.root_bound_high)) {

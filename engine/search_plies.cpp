@@ -49,6 +49,36 @@ inline void take_back_row(GameState& g) {
     take_back(g);
 }
 
+// On a thread's copy of the record: a bound posted for the root move while
+// it is searched (see `RootProgress`) replaces the one it started from when
+// every cut-off test against that one so far comes out the same with it;
+// the search then goes on exactly as if it had started from it. Otherwise
+// the search gives up (raises `abandon_search`).
+void take_moved_bound(GameState& g) {
+    const int32_t posted =
+        g.root_progress->moved_bound.exchange(RootProgress::no_bound, std::memory_order_relaxed);
+    if (posted == RootProgress::no_bound) return;
+    const int16_t bound = static_cast<int16_t>(posted);
+    if (bound < g.root_bound_low || bound >= g.root_bound_high) {
+        g.abandon_search->store(true, std::memory_order_relaxed);
+        return;
+    }
+    g.alpha[1] = bound;
+    for (int p = 2; p < ply_slots; ++p) {
+        if (g.alpha_from_root[p] != 0) g.alpha[p] = bound;
+    }
+}
+
+// A posted bound is looked for before each move of ply 2 and of the plies
+// at least three above the last: a look before every move of the plies below
+// costs more time than it saves, and the searches below those moves are short.
+inline void look_for_moved_bound(GameState& g, int ply) {
+    if ((ply == 2 || ply + 3 <= g.search_depth) && g.root_progress != nullptr &&
+        g.root_progress->moved_bound.load(std::memory_order_relaxed) != RootProgress::no_bound) {
+        take_moved_bound(g);
+    }
+}
+
 }  // namespace
 
 void search_setup(GameState& g) {
@@ -150,6 +180,7 @@ void search_leaf_ply(GameState& g) {
 void search_ply_loop(GameState& g, int k) {
     const int n = g.move_count[k];
     for (int r = 1; r <= n; ++r) {
+        look_for_moved_bound(g, k);
         if (stop_requested(g) || abandoned(g)) break;
         g.ply = static_cast<int16_t>(k);
         g.current_row = static_cast<int16_t>(r);

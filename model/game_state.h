@@ -77,10 +77,14 @@ struct PieceSets {
 
 // How far the search below a root move has come, for other threads to read
 // while it runs: the replies searched so far and the root move's score after
-// them, a score the finished search cannot exceed.
+// them, a score the finished search cannot exceed. The other way, a bound
+// the rows before it have moved to while it runs (`no_bound` when none is
+// waiting), which the search takes over if it can (see `take_moved_bound`).
 struct RootProgress {
+    static constexpr int32_t no_bound = INT32_MIN;
     std::atomic<int16_t> replies{0};
     std::atomic<int16_t> score{0};
+    std::atomic<int32_t> moved_bound{no_bound};
 };
 
 struct GameState {
@@ -267,8 +271,9 @@ struct GameState {
     // takes exactly the same course.
     int16_t alpha_from_root[ply_slots] = {};
     // Set on a thread's copy of the record: the search below ply 1 stops
-    // early once the flag is raised (its result is then thrown away).
-    const std::atomic<bool>* abandon_search = nullptr;
+    // early once the flag is raised (its result is then thrown away). The
+    // search raises it itself when it cannot take over a moved bound.
+    std::atomic<bool>* abandon_search = nullptr;
     // Set on a thread's copy of the record: where the search of a root move
     // tells other threads how far it has come (see `RootProgress`).
     RootProgress* root_progress = nullptr;

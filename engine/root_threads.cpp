@@ -145,6 +145,8 @@ void discard_job(GameState& g, const Job& job) {
 // bookkeeping and the console, which stay as in `g`.
 void merge_job(GameState& g, Job& job) {
     GameState& w = job.record;
+    // The bound passed down may differ from the settled one.
+    set_root_bound(w, g.alpha[1]);
     for (int p = 2; p < ply_slots; ++p) {
         const int base = GameState::ply_base[p];
         for (int r = 1; r <= max_list_rows; ++r) {
@@ -169,9 +171,6 @@ void merge_job(GameState& g, Job& job) {
             w.alpha_from_root[p] = g.alpha_from_root[p];
             w.beta[p] = g.beta[p];
             w.cutoff[p - 1] = g.cutoff[p - 1];
-        } else if (w.alpha_from_root[p] != 0) {
-            // Passed down from a bound that may differ from the settled one.
-            w.alpha[p] = g.alpha[1];
         }
         if (w.ply_row[p] == 0) w.ply_row[p] = g.ply_row[p];
     }
@@ -206,7 +205,6 @@ void merge_job(GameState& g, Job& job) {
         w.last_legal_reply = g.last_legal_reply;
         w.exclude_root = g.exclude_root;
     }
-    w.alpha[1] = g.alpha[1];
     w.best_score = g.best_score;
     w.chosen_index = g.chosen_index;
     w.runner_up_row = g.runner_up_row;

@@ -63,10 +63,7 @@ void take_moved_bound(GameState& g) {
         g.abandon_search->store(true, std::memory_order_relaxed);
         return;
     }
-    g.alpha[1] = bound;
-    for (int p = 2; p < ply_slots; ++p) {
-        if (g.alpha_from_root[p] != 0) g.alpha[p] = bound;
-    }
+    set_root_bound(g, bound);
 }
 
 // A posted bound is looked for before each move of ply 2 and of the plies
@@ -80,6 +77,13 @@ inline void look_for_moved_bound(GameState& g, int ply) {
 }
 
 }  // namespace
+
+void set_root_bound(GameState& g, int16_t bound) {
+    g.alpha[1] = bound;
+    for (int p = 2; p < ply_slots; ++p) {
+        if (g.alpha_from_root[p] != 0) g.alpha[p] = bound;
+    }
+}
 
 void search_setup(GameState& g) {
     int total = 0;

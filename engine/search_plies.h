@@ -20,6 +20,11 @@ inline bool abandoned(const GameState& g) {
     return g.abandon_search != nullptr && g.abandon_search->load(std::memory_order_relaxed);
 }
 
+// `alpha`(1) := `bound`, and the same at every ply that still holds the
+// bound passed down from ply 1: the record as a search started from `bound`
+// leaves it, where that search's cut-off tests come out the same.
+void set_root_bound(GameState& g, int16_t bound);
+
 // Per-search set-up from the root position: `root_total`, `white_total`,
 // `black_total`, `exchange_divisor`, `endgame` and `late_endgame`.
 void search_setup(GameState& g);

@@ -53,13 +53,20 @@ inline void take_back_row(GameState& g) {
 // it is searched (see `RootProgress`) replaces the one it started from when
 // every cut-off test against that one so far comes out the same with it;
 // the search then goes on exactly as if it had started from it. Otherwise
-// the search gives up (raises `abandon_search`).
+// the search gives up (raises `abandon_search`), unless the root move has
+// come through three quarters of its reply list and no reply so far holds
+// it to the new bound: then it is likely to raise the best score, and it
+// runs on from its old bound to the end. Its result is not used, but its
+// score, exact if it does raise, becomes the guess for the rows after it
+// well before a new search of it would give it.
 void take_moved_bound(GameState& g) {
     const int32_t posted =
         g.root_progress->moved_bound.exchange(RootProgress::no_bound, std::memory_order_relaxed);
     if (posted == RootProgress::no_bound) return;
     const int16_t bound = static_cast<int16_t>(posted);
     if (bound < g.root_bound_low || bound >= g.root_bound_high) {
+        const int16_t score_so_far = score_at(g, 1, g.root_row);
+        if (score_so_far > bound && 4 * g.ply_row[2] >= 3 * g.move_count[2]) return;
         g.abandon_search->store(true, std::memory_order_relaxed);
         return;
     }

@@ -235,8 +235,13 @@ void merge_job(GameState& g, Job& job) {
     g = w;
 }
 
+// How a search over the threads stands.
+enum class Outcome { running, finished, mated, stopped };
+
 // The threads, started once and kept for the program's lifetime, and the
-// records they search on.
+// records they search on. There is no coordinating thread: whichever thread
+// finishes a root move settles the results in list order and hands out the
+// next rows itself, so no thread has to be woken to keep the others busy.
 class RootWorkers {
   public:
     RootWorkers() = default;
@@ -259,19 +264,31 @@ class RootWorkers {
     Job* first_queued();
     Job* free_job();
     void queue(Job& job);
-    bool guess_bound(const GameState& g, Job* const* job_of, int settled, int row, int16_t& bound,
+    bool guess_bound(const GameState& g, int row, int16_t& bound,
                      bool* awaits_progress = nullptr) const;
+    Outcome advance();
     void finish_early(GameState& g);
     void redo(GameState& g, Job& job, int16_t bound);
 
     std::mutex run_mutex_;  // one search at a time
-    std::mutex mutex_;      // stages of the jobs
+    std::mutex mutex_;      // everything below
     std::condition_variable job_queued_;
-    std::condition_variable job_done_;
+    std::condition_variable job_done_;  // a job ended, or the search's outcome changed
     std::vector<std::thread> threads_;
     std::vector<std::unique_ptr<Job>> jobs_;
-    uint64_t finished_ = 0;
     bool stopping_ = false;
+
+    // The search under way: its settled record, the job of each row, the
+    // next row to settle and the next to hand out.
+    GameState* g_ = nullptr;
+    int threads_wanted_ = 0;
+    Job* job_of_[move_list_rows] = {};
+    int settled_ = 1;
+    int next_ = 1;
+    // A row waits for the first row's progress, which no thread reports:
+    // the caller looks again now and then.
+    bool awaits_progress_ = false;
+    Outcome outcome_ = Outcome::finished;
 };
 
 void RootWorkers::start(int threads) {
@@ -315,7 +332,7 @@ void RootWorkers::work() {
         run_job(*job);
         lock.lock();
         job->stage = Stage::done;
-        ++finished_;
+        if (outcome_ == Outcome::running) outcome_ = advance();
         job_done_.notify_all();
     }
 }
@@ -327,11 +344,11 @@ void RootWorkers::work() {
 // row is better not started yet: a finished row before it mates, so nothing
 // after it needs searching, or the first legal row has not yet come that far
 // (then `*awaits_progress`, if given, is set).
-bool RootWorkers::guess_bound(const GameState& g, Job* const* job_of, int settled, int row,
-                              int16_t& bound, bool* awaits_progress) const {
+bool RootWorkers::guess_bound(const GameState& g, int row, int16_t& bound,
+                              bool* awaits_progress) const {
     bound = g.alpha[1];
-    for (int r = settled; r < row; ++r) {
-        const Job* job = job_of[r];
+    for (int r = settled_; r < row; ++r) {
+        const Job* job = job_of_[r];
         if (job == nullptr) continue;
         if (job->stage != Stage::done || job->abandon.load(std::memory_order_relaxed)) {
             if (job->hinted) {
@@ -399,110 +416,120 @@ void RootWorkers::finish_early(GameState& g) {
     }
 }
 
+// Settles the finished rows in list order, restarts or tells the rows whose
+// bound the results contradict, and hands out rows while threads are idle.
+// Called with `mutex_` held, by the search's caller and by every thread that
+// finishes a job.
+Outcome RootWorkers::advance() {
+    GameState& g = *g_;
+    const int n = g.move_count[1];
+    // Settle rows in list order as far as the results go.
+    while (settled_ <= n) {
+        // Told to stop from outside: nothing is settled any more.
+        if (stop_requested(g)) return Outcome::stopped;
+        const int r = settled_;
+        if (!of_search_side(g, r)) {
+            open_root_move(g, r);
+            restore_castle_state(g);
+            ++settled_;
+            continue;
+        }
+        Job* job = job_of_[r];
+        if (job == nullptr || job->stage != Stage::done) break;
+        if (!job_holds(*job, g)) {
+            // Searched from another bound or other older cells: again,
+            // from the settled record, ahead of everything else.
+            redo(g, *job, g.alpha[1]);
+            break;
+        }
+        merge_job(g, *job);
+        job->stage = Stage::free;
+        job_of_[r] = nullptr;
+        if (job->searched) {
+            print_text(g.console, ".");
+            g.last_legal_root = g.root_row;
+            if (settle_root_move(g)) return Outcome::mated;
+        }
+        restore_castle_state(g);
+        ++settled_;
+    }
+    if (settled_ > n) return Outcome::finished;
+
+    // Rows waiting, running or searched with a bound that the results
+    // known now contradict: start them from the better guess, post it to
+    // them (they go on from it, or give up if their cut-off tests so far
+    // do not allow it), or search them again unless their cut-off tests
+    // allow it. The row to settle is among them: its bound is certain.
+    next_ = std::max(next_, settled_);
+    for (int r = settled_; r < next_; ++r) {
+        Job* job = job_of_[r];
+        int16_t bound = 0;
+        if (job == nullptr || !guess_bound(g, r, bound)) continue;
+        if (job->stage == Stage::queued && bound != job->bound) {
+            prepare_job(*job, g, r, bound);
+        } else if (job->stage == Stage::running && bound != job->bound) {
+            job->bound = bound;
+            job->progress.moved_bound.store(bound, std::memory_order_relaxed);
+        } else if (job->stage == Stage::done &&
+                   (job->abandon.load(std::memory_order_relaxed) ||
+                    bound < job->record.root_bound_low || bound >= job->record.root_bound_high)) {
+            redo(g, *job, bound);
+        }
+    }
+
+    // Hand out rows while threads are idle.
+    int busy = 0;
+    for (const auto& job : jobs_) {
+        if (job->stage == Stage::queued || job->stage == Stage::running) ++busy;
+    }
+    awaits_progress_ = false;
+    while (busy < threads_wanted_ && next_ <= n) {
+        if (!of_search_side(g, next_)) {
+            ++next_;
+            continue;
+        }
+        Job* job = free_job();
+        if (job == nullptr) break;
+        int16_t bound = 0;
+        if (!guess_bound(g, next_, bound, &awaits_progress_)) break;
+        prepare_job(*job, g, next_, bound);
+        job->hinted = false;
+        job_of_[next_] = job;
+        queue(*job);
+        ++busy;
+        ++next_;
+    }
+    // The row to settle always has a job by now: rows are handed out in
+    // order, and with none of them pending every job is free.
+    return Outcome::running;
+}
+
 bool RootWorkers::run(GameState& g, int threads) {
     std::lock_guard<std::mutex> one_search(run_mutex_);
     std::unique_lock<std::mutex> lock(mutex_);
     start(threads);
-
-    const int n = g.move_count[1];
-    Job* job_of[move_list_rows] = {};
-    int settled = 1;  // the next row to settle
-    int next = 1;     // the next row to hand out
-    for (;;) {
-        // Settle rows in list order as far as the results go.
-        while (settled <= n) {
-            if (stop_requested(g)) {
-                // Told to stop from outside: nothing is settled any more.
-                lock.unlock();
-                finish_early(g);
-                return false;
-            }
-            const int r = settled;
-            if (!of_search_side(g, r)) {
-                open_root_move(g, r);
-                restore_castle_state(g);
-                ++settled;
-                continue;
-            }
-            Job* job = job_of[r];
-            if (job == nullptr || job->stage != Stage::done) break;
-            if (!job_holds(*job, g)) {
-                // Searched from another bound or other older cells: again,
-                // from the settled record, ahead of everything else.
-                redo(g, *job, g.alpha[1]);
-                break;
-            }
-            merge_job(g, *job);
-            job->stage = Stage::free;
-            job_of[r] = nullptr;
-            if (job->searched) {
-                print_text(g.console, ".");
-                g.last_legal_root = g.root_row;
-                if (settle_root_move(g)) {
-                    lock.unlock();
-                    finish_early(g);
-                    return true;
-                }
-            }
-            restore_castle_state(g);
-            ++settled;
-        }
-        if (settled > n) return false;
-
-        // Rows waiting, running or searched with a bound that the results
-        // known now contradict: start them from the better guess, post it to
-        // them (they go on from it, or give up if their cut-off tests so far
-        // do not allow it), or search them again unless their cut-off tests
-        // allow it. The row to settle is among them: its bound is certain.
-        next = std::max(next, settled);
-        for (int r = settled; r < next; ++r) {
-            Job* job = job_of[r];
-            int16_t bound = 0;
-            if (job == nullptr || !guess_bound(g, job_of, settled, r, bound)) continue;
-            if (job->stage == Stage::queued && bound != job->bound) {
-                prepare_job(*job, g, r, bound);
-            } else if (job->stage == Stage::running && bound != job->bound) {
-                job->bound = bound;
-                job->progress.moved_bound.store(bound, std::memory_order_relaxed);
-            } else if (job->stage == Stage::done && (job->abandon.load(std::memory_order_relaxed) ||
-                                                     bound < job->record.root_bound_low ||
-                                                     bound >= job->record.root_bound_high)) {
-                redo(g, *job, bound);
-            }
-        }
-
-        // Hand out rows while threads are idle.
-        int busy = 0;
-        for (const auto& job : jobs_) {
-            if (job->stage == Stage::queued || job->stage == Stage::running) ++busy;
-        }
-        bool awaits_progress = false;
-        while (busy < threads && next <= n) {
-            if (!of_search_side(g, next)) {
-                ++next;
-                continue;
-            }
-            Job* job = free_job();
-            if (job == nullptr) break;
-            int16_t bound = 0;
-            if (!guess_bound(g, job_of, settled, next, bound, &awaits_progress)) break;
-            prepare_job(*job, g, next, bound);
-            job->hinted = false;
-            job_of[next] = job;
-            queue(*job);
-            ++busy;
-            ++next;
-        }
-        // The row to settle always has a job by now: rows are handed out in
-        // order, and with none of them pending every job is free.
-        // A thread waits for the first row's progress: look again now and then.
-        const uint64_t seen = finished_;
-        if (awaits_progress) {
-            job_done_.wait_for(lock, progress_poll, [&] { return finished_ != seen; });
+    g_ = &g;
+    threads_wanted_ = threads;
+    std::fill(std::begin(job_of_), std::end(job_of_), nullptr);
+    settled_ = 1;
+    next_ = 1;
+    outcome_ = advance();
+    while (outcome_ == Outcome::running) {
+        if (awaits_progress_) {
+            // A thread waits for the first row's progress: look again now and then.
+            job_done_.wait_for(lock, progress_poll);
+            if (outcome_ == Outcome::running) outcome_ = advance();
         } else {
-            job_done_.wait(lock, [&] { return finished_ != seen; });
+            job_done_.wait(lock,
+                           [this] { return outcome_ != Outcome::running || awaits_progress_; });
         }
     }
+    const Outcome outcome = outcome_;
+    g_ = nullptr;
+    lock.unlock();
+    // A mate or a stop from outside ends the loop early.
+    if (outcome != Outcome::finished) finish_early(g);
+    return outcome == Outcome::mated;
 }
 
 RootWorkers& root_workers() {

@@ -273,7 +273,7 @@ class RootWorkers {
     std::mutex run_mutex_;  // one search at a time
     std::mutex mutex_;      // everything below
     std::condition_variable job_queued_;
-    std::condition_variable job_done_;  // a job ended, or the search's outcome changed
+    std::condition_variable job_done_;  // the search's outcome changed, or the caller must poll
     std::vector<std::thread> threads_;
     std::vector<std::unique_ptr<Job>> jobs_;
     bool stopping_ = false;
@@ -333,7 +333,9 @@ void RootWorkers::work() {
         lock.lock();
         job->stage = Stage::done;
         if (outcome_ == Outcome::running) outcome_ = advance();
-        job_done_.notify_all();
+        // The caller waits only for the end of the search or for the first
+        // row's progress; ending early, it also waits for running jobs.
+        if (outcome_ != Outcome::running || awaits_progress_) job_done_.notify_all();
     }
 }
 

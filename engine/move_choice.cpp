@@ -81,14 +81,27 @@ void open_root_move(GameState& g, int row) {
     open_move(g);
 }
 
-void search_root_move(GameState& g) {
-    g.last_legal_reply = 0;
-    search_below_root(g);
+namespace {
+
+void close_root_move(GameState& g) {
     g.ply = 1;
     g.exclude_root = 0;
     g.last_move = g.move_list[g.root_row][code_column];
     g.last_flags = g.move_list[g.root_row][flag_column];
     take_back(g);
+}
+
+}  // namespace
+
+void search_root_move(GameState& g) {
+    g.last_legal_reply = 0;
+    search_below_root(g);
+    close_root_move(g);
+}
+
+void resume_root_move(GameState& g, int resume_ply, int resume_row) {
+    resume_ply_loop(g, 2, resume_ply, resume_row);
+    close_root_move(g);
 }
 
 bool settle_root_move(GameState& g) {

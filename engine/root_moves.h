@@ -19,6 +19,11 @@ inline bool root_move_searched(const GameState& g) { return g.wrong_side == 0 &&
 // `alpha`(1)), so it may run on a copy of the record.
 void search_root_move(GameState& g);
 
+// `search_root_move` taken up before row `resume_row` of ply `resume_ply`,
+// on a record kept there by an earlier search of the same root move (see
+// `ResumeLog`).
+void resume_root_move(GameState& g, int resume_ply, int resume_row);
+
 // The end of a legal root move after `search_root_move`: a move leaving the
 // opponent no legal reply is excluded (stalemate) or announced as mate
 // (returns true); otherwise its score may become the best so far.

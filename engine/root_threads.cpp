@@ -56,6 +56,12 @@ struct Job {
     std::atomic<bool> abandon{false};
     RootProgress progress;
     Stage stage = Stage::free;
+    // Copies of the record kept by the search, and the ply and row the
+    // search is taken up before when it restarts from one of them (row 0:
+    // it starts from the beginning).
+    ResumeLog log;
+    int resume_ply = 0;
+    int resume_row = 0;
 };
 
 bool of_search_side(const GameState& g, int row) {
@@ -95,6 +101,9 @@ void prepare_job(Job& job, const GameState& g, int row, int16_t bound) {
     job.progress.replies.store(0, std::memory_order_relaxed);
     job.progress.moved_bound.store(RootProgress::no_bound, std::memory_order_relaxed);
     w.root_progress = &job.progress;
+    w.resume_log = &job.log;
+    job.log.count = 0;
+    job.resume_row = 0;
     job.row = row;
     job.bound = bound;
     job.nodes_before = w.node_count;
@@ -103,21 +112,28 @@ void prepare_job(Job& job, const GameState& g, int row, int16_t bound) {
 
 void run_job(Job& job) {
     GameState& w = job.record;
-    open_root_move(w, job.row);
-    job.searched = root_move_searched(w);
-    if (job.searched) search_root_move(w);
+    if (job.resume_row != 0) {
+        resume_root_move(w, job.resume_ply, job.resume_row);
+    } else {
+        open_root_move(w, job.row);
+        job.searched = root_move_searched(w);
+        job.log.start_nodes = w.node_count;
+        if (job.searched) search_root_move(w);
+    }
     // The rows the last ply's passes left unwritten are written here, so the
     // merge sees the list as the one-thread search will leave it.
     write_deferred_rows(w);
 }
 
-// The job's search is the one the one-thread loop makes at this point: every
-// cut-off test against its bound comes out the same with the settled bound,
-// and every older cell it read holds the same value in the settled record.
-bool job_holds(const Job& job, const GameState& g) {
-    const GameState& w = job.record;
-    if (job.abandon.load(std::memory_order_relaxed) || w.search_stopped == 1) return false;
-    if (g.alpha[1] < w.root_bound_low || g.alpha[1] >= w.root_bound_high) return false;
+// Every cut-off test against the root bound that the search on `w` has made
+// comes out the same with `bound`.
+bool bound_holds(const GameState& w, int16_t bound) {
+    return bound >= w.root_bound_low && bound < w.root_bound_high;
+}
+
+// Every older cell the search on `w` has read holds the same value in the
+// settled record `g`.
+bool reads_hold(const GameState& w, const GameState& g) {
     if (w.older_read_count > GameState::older_read_slots) return false;
     for (int i = 0; i < w.older_read_count; ++i) {
         const int column = GameState::ply_base[w.older_read_ply[i]] + 1;
@@ -133,9 +149,57 @@ bool job_holds(const Job& job, const GameState& g) {
     return true;
 }
 
+// The job's search is the one the one-thread loop makes at this point.
+bool job_holds(const Job& job, const GameState& g) {
+    const GameState& w = job.record;
+    if (job.abandon.load(std::memory_order_relaxed) || w.search_stopped == 1) return false;
+    return bound_holds(w, g.alpha[1]) && reads_hold(w, g);
+}
+
 void discard_job(GameState& g, const Job& job) {
     g.discarded_node_count += job.record.node_count - job.nodes_before;
     g.discarded_eval_count += job.record.eval_count - job.evals_before;
+}
+
+// Sets the job's root move to be searched again from `bound` after the rows
+// settled in `g`: from the latest copy in its log that a search from there
+// passes through too, else from the beginning. The work done after that
+// point counts as discarded.
+void restart_job(Job& job, GameState& g, int16_t bound) {
+    GameState& w = job.record;
+    ResumeLog& log = job.log;
+    int i = log.count - 1;
+    while (i >= 0 && !(bound_holds(log.records[i], bound) && reads_hold(log.records[i], g))) --i;
+    if (i < 0) {
+        discard_job(g, job);
+        prepare_job(job, g, job.row, bound);
+        return;
+    }
+    const GameState& from = log.records[i];
+    g.discarded_node_count += w.node_count - from.node_count;
+    g.discarded_eval_count += w.eval_count - from.eval_count;
+    w = from;
+    log.count = i + 1;
+    set_root_bound(w, bound);
+    job.bound = bound;
+    job.resume_ply = log.reply_ply[i];
+    job.resume_row = log.reply_row[i];
+    job.abandon.store(false, std::memory_order_relaxed);
+    job.progress.moved_bound.store(RootProgress::no_bound, std::memory_order_relaxed);
+}
+
+// The texts of the record, which the search never changes: the log's copies
+// keep room for them, so that taking a copy never allocates.
+void copy_texts(GameState& to, const GameState& from) {
+    to.human_name = from.human_name;
+    to.computer_name = from.computer_name;
+    to.move_text = from.move_text;
+    to.file_name = from.file_name;
+    to.human_move_text = from.human_move_text;
+    to.computer_move_text = from.computer_move_text;
+    to.input_line = from.input_line;
+    to.position_key = from.position_key;
+    std::copy(std::begin(from.book_moves), std::end(from.book_moves), std::begin(to.book_moves));
 }
 
 // Makes the settled record `g` what the one-thread loop leaves after the
@@ -227,6 +291,7 @@ void merge_job(GameState& g, Job& job) {
     w.root_bound_high = g.root_bound_high;
     w.abandon_search = g.abandon_search;
     w.root_progress = g.root_progress;
+    w.resume_log = g.resume_log;
     // The settled record keeps its own (empty) account of rows owed.
     w.lean_ply = g.lean_ply;
     w.deferred_count = g.deferred_count;
@@ -393,8 +458,7 @@ void RootWorkers::redo(GameState& g, Job& job, int16_t bound) {
     const int16_t score = w.move_list[job.row][root_score_column];
     const bool exact = !job.abandon.load(std::memory_order_relaxed) && w.search_stopped == 0 &&
                        job.searched && w.last_legal_reply != 0 && score > w.alpha[1];
-    discard_job(g, job);
-    prepare_job(job, g, job.row, bound);
+    restart_job(job, g, bound);
     job.hinted = exact;
     job.hint = score;
     queue(job);
@@ -405,7 +469,10 @@ void RootWorkers::redo(GameState& g, Job& job, int16_t bound) {
 void RootWorkers::finish_early(GameState& g) {
     std::unique_lock<std::mutex> lock(mutex_);
     for (const auto& job : jobs_) {
-        if (job->stage == Stage::queued) job->stage = Stage::free;
+        if (job->stage == Stage::queued) {
+            discard_job(g, *job);  // taken up from a copy, it holds work done
+            job->stage = Stage::free;
+        }
         if (job->stage == Stage::running) job->abandon.store(true, std::memory_order_relaxed);
     }
     job_done_.wait(lock, [this] {
@@ -468,7 +535,7 @@ Outcome RootWorkers::advance() {
         int16_t bound = 0;
         if (job == nullptr || !guess_bound(g, r, bound)) continue;
         if (job->stage == Stage::queued && bound != job->bound) {
-            prepare_job(*job, g, r, bound);
+            restart_job(*job, g, bound);
         } else if (job->stage == Stage::running && bound != job->bound) {
             job->bound = bound;
             job->progress.moved_bound.store(bound, std::memory_order_relaxed);
@@ -510,6 +577,9 @@ bool RootWorkers::run(GameState& g, int threads) {
     std::lock_guard<std::mutex> one_search(run_mutex_);
     std::unique_lock<std::mutex> lock(mutex_);
     start(threads);
+    for (const auto& job : jobs_) {
+        for (GameState& copy : job->log.records) copy_texts(copy, g);
+    }
     g_ = &g;
     threads_wanted_ = threads;
     std::fill(std::begin(job_of_), std::end(job_of_), nullptr);

@@ -3,8 +3,9 @@
 // have the record at that move's start with the best bound known so far;
 // results are settled strictly in list order, and a root move whose search
 // started from a bound or from list cells other than those of the
-// one-thread order is searched again from the settled record. Every field a
-// later step reads ends as after the one-thread loop.
+// one-thread order is searched again, from the last point its course passed
+// before it first parted from the one-thread search's. Every field a later
+// step reads ends as after the one-thread loop.
 #pragma once
 
 #include "model/game_state.h"

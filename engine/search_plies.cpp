@@ -83,6 +83,39 @@ inline void look_for_moved_bound(GameState& g, int ply) {
     }
 }
 
+// Copies of the record are kept before the moves of plies 2 to this one.
+constexpr int last_resume_ply = 3;
+// Below ply 2 a copy is taken only when the search has come this many nodes
+// since the last one: a copy costs about as much as a few nodes, and the
+// moves of ply 3 are many.
+constexpr uint64_t resume_spacing = 2000;
+
+// Keeps a copy of the record before row `row` of ply `ply` (see `ResumeLog`).
+// It replaces the last copy when no test or read since has narrowed what the
+// search's course depends on, or when every slot is taken. A search cut
+// short leaves nothing: the record is not one the full search passes.
+void note_resume_point(GameState& g, int ply, int row) {
+    ResumeLog& log = *g.resume_log;
+    if (abandoned(g) || g.search_stopped != 0) return;
+    const uint64_t last_nodes =
+        log.count == 0 ? log.start_nodes : log.records[log.count - 1].node_count;
+    if (g.node_count == last_nodes) return;  // nothing searched since
+    if (ply > 2 && g.node_count - last_nodes < resume_spacing) return;
+    int slot = log.count;
+    if (log.count > 0) {
+        const GameState& last = log.records[log.count - 1];
+        const bool same_course = last.root_bound_low == g.root_bound_low &&
+                                 last.root_bound_high == g.root_bound_high &&
+                                 last.older_read_count == g.older_read_count &&
+                                 last.older_counts_read == g.older_counts_read;
+        if (same_course || log.count == ResumeLog::slots) slot = log.count - 1;
+    }
+    log.records[slot] = g;
+    log.reply_row[slot] = static_cast<int16_t>(row);
+    log.reply_ply[slot] = static_cast<int16_t>(ply);
+    log.count = slot + 1;
+}
+
 }  // namespace
 
 void set_root_bound(GameState& g, int16_t bound) {
@@ -188,9 +221,30 @@ void search_leaf_ply(GameState& g) {
     }
 }
 
-void search_ply_loop(GameState& g, int k) {
+// The rest of move `r` of ply k after the search below it: folds its score
+// into its parent and takes it back. True on a cut-off.
+inline bool close_ply_move(GameState& g, int k, int r) {
+    g.ply = static_cast<int16_t>(k);
+    g.current_row = static_cast<int16_t>(r);
+    g.parent_row = g.ply_row[k - 1];
+    if (k % 2 == 1) {
+        back_up_max(g);
+    } else {
+        back_up_min(g);
+    }
+    if (k == 2 && g.root_progress != nullptr && !abandoned(g) && g.search_stopped == 0) {
+        RootProgress& progress = *g.root_progress;
+        progress.score.store(score_at(g, 1, g.parent_row), std::memory_order_relaxed);
+        const int16_t replies = progress.replies.load(std::memory_order_relaxed);
+        progress.replies.store(static_cast<int16_t>(replies + 1), std::memory_order_release);
+    }
+    return g.cutoff[k] == 1;
+}
+
+void search_ply_loop(GameState& g, int k, int first_row) {
     const int n = g.move_count[k];
-    for (int r = 1; r <= n; ++r) {
+    for (int r = first_row; r <= n; ++r) {
+        if (k <= last_resume_ply && g.resume_log != nullptr) note_resume_point(g, k, r);
         look_for_moved_bound(g, k);
         if (stop_requested(g) || abandoned(g)) break;
         g.ply = static_cast<int16_t>(k);
@@ -209,22 +263,18 @@ void search_ply_loop(GameState& g, int k) {
             search_ply_loop(g, k + 1);
         }
         // At ply 7 of a depth-9 search nothing deeper is searched.
-        g.ply = static_cast<int16_t>(k);
-        g.current_row = static_cast<int16_t>(r);
-        g.parent_row = g.ply_row[k - 1];
-        if (k % 2 == 1) {
-            back_up_max(g);
-        } else {
-            back_up_min(g);
-        }
-        if (k == 2 && g.root_progress != nullptr && !abandoned(g) && g.search_stopped == 0) {
-            RootProgress& progress = *g.root_progress;
-            progress.score.store(score_at(g, 1, g.parent_row), std::memory_order_relaxed);
-            const int16_t replies = progress.replies.load(std::memory_order_relaxed);
-            progress.replies.store(static_cast<int16_t>(replies + 1), std::memory_order_release);
-        }
-        if (g.cutoff[k] == 1) break;
+        if (close_ply_move(g, k, r)) break;
     }
+}
+
+void resume_ply_loop(GameState& g, int k, int resume_ply, int resume_row) {
+    if (k == resume_ply) {
+        search_ply_loop(g, k, resume_row);
+        return;
+    }
+    const int r = g.ply_row[k];
+    resume_ply_loop(g, k + 1, resume_ply, resume_row);
+    if (!close_ply_move(g, k, r)) search_ply_loop(g, k, r + 1);
 }
 
 }  // namespace chess

@@ -20,6 +20,22 @@ inline bool abandoned(const GameState& g) {
     return g.abandon_search != nullptr && g.abandon_search->load(std::memory_order_relaxed);
 }
 
+// On a thread's copy of the record: copies of the record as it stood before
+// moves of plies 2 and 3, each the latest one with its outcome of the
+// cut-off tests against the root bound and of the older cells read. A search
+// of the same root move from another bound, or after other rows were
+// settled, takes the same course up to the first test or read that comes
+// out otherwise; it is taken up from the latest copy before that (see
+// `resume_root_move`) instead of from the beginning.
+struct ResumeLog {
+    static constexpr int slots = 8;
+    GameState records[slots];
+    int16_t reply_row[slots] = {};  // the move each copy was taken before
+    int16_t reply_ply[slots] = {};  // and its ply
+    int count = 0;
+    uint64_t start_nodes = 0;  // `node_count` when the root move was opened
+};
+
 // `alpha`(1) := `bound`, and the same at every ply that still holds the
 // bound passed down from ply 1: the record as a search started from `bound`
 // leaves it, where that search's cut-off tests come out the same.
@@ -43,8 +59,13 @@ void search_leaf_ply(GameState& g);
 void back_up_max(GameState& g);
 void back_up_min(GameState& g);
 
-// The loop over the moves of ply k (2..7) below the move being tried at k - 1.
-// A stop request ends it before its next move.
-void search_ply_loop(GameState& g, int k);
+// The loop over the moves of ply k (2..7) below the move being tried at k - 1,
+// from row `first_row` on. A stop request ends it before its next move.
+void search_ply_loop(GameState& g, int k, int first_row = 1);
+
+// The loops of plies k and deeper taken up before row `resume_row` of ply
+// `resume_ply`, on a record kept there (see `ResumeLog`): the rows of the
+// plies between are those in `ply_row`.
+void resume_ply_loop(GameState& g, int k, int resume_ply, int resume_row);
 
 }  // namespace chess

@@ -75,6 +75,9 @@ struct PieceSets {
     uint64_t pawns[2] = {};
 };
 
+// Copies of a thread's record kept by its search (defined by the engine).
+struct ResumeLog;
+
 // How far the search below a root move has come, for other threads to read
 // while it runs: the replies searched so far and the root move's score after
 // them, a score the finished search cannot exceed. The other way, a bound
@@ -279,6 +282,9 @@ struct GameState {
     RootProgress* root_progress = nullptr;
     int16_t root_bound_low = INT16_MIN;
     int16_t root_bound_high = INT16_MAX;
+    // Set on a thread's copy of the record: where the search keeps copies of
+    // the record on its way through the root move (see `ResumeLog`).
+    ResumeLog* resume_log = nullptr;
 
     // ---- Console, files and book ----------------------------------------
     int16_t transcript_on = 0;

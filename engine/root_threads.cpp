@@ -125,12 +125,6 @@ void run_job(Job& job) {
     write_deferred_rows(w);
 }
 
-// Every cut-off test against the root bound that the search on `w` has made
-// comes out the same with `bound`.
-bool bound_holds(const GameState& w, int16_t bound) {
-    return bound >= w.root_bound_low && bound < w.root_bound_high;
-}
-
 // Every older cell the search on `w` has read holds the same value in the
 // settled record `g`.
 bool reads_hold(const GameState& w, const GameState& g) {
@@ -539,9 +533,8 @@ Outcome RootWorkers::advance() {
         } else if (job->stage == Stage::running && bound != job->bound) {
             job->bound = bound;
             job->progress.moved_bound.store(bound, std::memory_order_relaxed);
-        } else if (job->stage == Stage::done &&
-                   (job->abandon.load(std::memory_order_relaxed) ||
-                    bound < job->record.root_bound_low || bound >= job->record.root_bound_high)) {
+        } else if (job->stage == Stage::done && (job->abandon.load(std::memory_order_relaxed) ||
+                                                 !bound_holds(job->record, bound))) {
             redo(g, *job, bound);
         }
     }

@@ -64,7 +64,7 @@ void take_moved_bound(GameState& g) {
         g.root_progress->moved_bound.exchange(RootProgress::no_bound, std::memory_order_relaxed);
     if (posted == RootProgress::no_bound) return;
     const int16_t bound = static_cast<int16_t>(posted);
-    if (bound < g.root_bound_low || bound >= g.root_bound_high) {
+    if (!bound_holds(g, bound)) {
         const int16_t score_so_far = score_at(g, 1, g.root_row);
         if (score_so_far > bound && 4 * g.ply_row[2] >= 3 * g.move_count[2]) return;
         g.abandon_search->store(true, std::memory_order_relaxed);

@@ -36,6 +36,12 @@ struct ResumeLog {
     uint64_t start_nodes = 0;  // `node_count` when the root move was opened
 };
 
+// Every cut-off test against the bound passed down from ply 1 that the
+// search on `g` has made comes out the same with `bound`.
+inline bool bound_holds(const GameState& g, int16_t bound) {
+    return bound >= g.root_bound_low && bound < g.root_bound_high;
+}
+
 // `alpha`(1) := `bound`, and the same at every ply that still holds the
 // bound passed down from ply 1: the record as a search started from `bound`
 // leaves it, where that search's cut-off tests come out the same.

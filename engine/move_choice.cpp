@@ -81,9 +81,7 @@ void open_root_move(GameState& g, int row) {
     open_move(g);
 }
 
-namespace {
-
-void close_root_move(GameState& g) {
+void finish_root_move(GameState& g) {
     g.ply = 1;
     g.exclude_root = 0;
     g.last_move = g.move_list[g.root_row][code_column];
@@ -91,17 +89,15 @@ void close_root_move(GameState& g) {
     take_back(g);
 }
 
-}  // namespace
-
 void search_root_move(GameState& g) {
     g.last_legal_reply = 0;
     search_below_root(g);
-    close_root_move(g);
+    finish_root_move(g);
 }
 
 void resume_root_move(GameState& g, int resume_ply, int resume_row) {
     resume_ply_loop(g, 2, resume_ply, resume_row);
-    close_root_move(g);
+    finish_root_move(g);
 }
 
 bool settle_root_move(GameState& g) {

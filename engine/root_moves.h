@@ -19,6 +19,10 @@ inline bool root_move_searched(const GameState& g) { return g.wrong_side == 0 &&
 // `alpha`(1)), so it may run on a copy of the record.
 void search_root_move(GameState& g);
 
+// The end of search_root_move after the replies were searched: `ply` back
+// at 1, `exclude_root` at 0, the root move taken back.
+void finish_root_move(GameState& g);
+
 // `search_root_move` taken up before row `resume_row` of ply `resume_ply`,
 // on a record kept there by an earlier search of the same root move (see
 // `ResumeLog`).

@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "engine/reply_help.h"
 #include "engine/root_moves.h"
 #include "engine/search_plies.h"
 #include "io/console_io.h"
@@ -110,7 +111,8 @@ void prepare_job(Job& job, const GameState& g, int row, int16_t bound) {
     job.evals_before = w.eval_count;
 }
 
-void run_job(Job& job) {
+// The root move's search; idle threads help with its replies.
+void run_job(Job& job, ReplyHelp& help) {
     GameState& w = job.record;
     if (job.resume_row != 0) {
         resume_root_move(w, job.resume_ply, job.resume_row);
@@ -118,7 +120,13 @@ void run_job(Job& job) {
         open_root_move(w, job.row);
         job.searched = root_move_searched(w);
         job.log.start_nodes = w.node_count;
-        if (job.searched) search_root_move(w);
+        if (job.searched && w.search_depth >= 4) {
+            w.last_legal_reply = 0;
+            help.search_replies(w);
+            finish_root_move(w);
+        } else if (job.searched) {
+            search_root_move(w);
+        }
     }
     // The rows the last ply's passes left unwritten are written here, so the
     // merge sees the list as the one-thread search will leave it.
@@ -335,6 +343,11 @@ class RootWorkers {
     std::condition_variable job_done_;  // the search's outcome changed, or the caller must poll
     std::vector<std::thread> threads_;
     std::vector<std::unique_ptr<Job>> jobs_;
+    ReplyHelp help_;
+    // A search runs: waiting threads look for work without sleeping.
+    std::atomic<bool> searching_{false};
+    // Root moves queued: waiting threads look at it without the lock.
+    std::atomic<int> queued_{0};
     bool stopping_ = false;
 
     // The search under way: its settled record, the job of each row, the
@@ -355,6 +368,7 @@ void RootWorkers::start(int threads) {
     // Room for results that wait for an earlier, longer root move.
     const size_t wanted = static_cast<size_t>(4 * threads + 8);
     while (jobs_.size() < wanted) jobs_.push_back(std::make_unique<Job>());
+    help_.set_up(2 * threads, &job_queued_);
 }
 
 Job* RootWorkers::first_queued() {
@@ -376,19 +390,46 @@ Job* RootWorkers::free_job() {
 
 void RootWorkers::queue(Job& job) {
     job.stage = Stage::queued;
+    queued_.fetch_add(1, std::memory_order_relaxed);
     job_queued_.notify_one();
 }
 
 void RootWorkers::work() {
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
-        job_queued_.wait(lock, [this] { return stopping_ || first_queued() != nullptr; });
+        help_.idle.fetch_add(1, std::memory_order_relaxed);
+        while (!stopping_ && first_queued() == nullptr && !help_.reply_waiting()) {
+            if (searching_.load(std::memory_order_relaxed)) {
+                // Replies to help with come and go within microseconds, and
+                // are offered without the lock: during a search a waiting
+                // thread looks for them, and for queued root moves, without
+                // sleeping.
+                lock.unlock();
+                for (int i = 0; i < 1000 && !help_.reply_waiting() &&
+                                queued_.load(std::memory_order_relaxed) == 0 &&
+                                searching_.load(std::memory_order_relaxed);
+                     ++i) {
+                    std::this_thread::yield();
+                }
+                lock.lock();
+            } else {
+                job_queued_.wait(lock);
+            }
+        }
+        help_.idle.fetch_sub(1, std::memory_order_relaxed);
         if (stopping_) return;
         // The earliest root move first: the loop settles in list order.
         Job* job = first_queued();
+        if (job == nullptr) {
+            lock.unlock();
+            help_.run_waiting_reply();
+            lock.lock();
+            continue;
+        }
         job->stage = Stage::running;
+        queued_.fetch_sub(1, std::memory_order_relaxed);
         lock.unlock();
-        run_job(*job);
+        run_job(*job, help_);
         lock.lock();
         job->stage = Stage::done;
         if (outcome_ == Outcome::running) outcome_ = advance();
@@ -466,6 +507,7 @@ void RootWorkers::finish_early(GameState& g) {
         if (job->stage == Stage::queued) {
             discard_job(g, *job);  // taken up from a copy, it holds work done
             job->stage = Stage::free;
+            queued_.fetch_sub(1, std::memory_order_relaxed);
         }
         if (job->stage == Stage::running) job->abandon.store(true, std::memory_order_relaxed);
     }
@@ -575,6 +617,9 @@ bool RootWorkers::run(GameState& g, int threads) {
     }
     g_ = &g;
     threads_wanted_ = threads;
+    searching_.store(true, std::memory_order_relaxed);
+    help_.discarded_nodes.store(0, std::memory_order_relaxed);
+    help_.discarded_evals.store(0, std::memory_order_relaxed);
     std::fill(std::begin(job_of_), std::end(job_of_), nullptr);
     settled_ = 1;
     next_ = 1;
@@ -594,6 +639,9 @@ bool RootWorkers::run(GameState& g, int threads) {
     lock.unlock();
     // A mate or a stop from outside ends the loop early.
     if (outcome != Outcome::finished) finish_early(g);
+    searching_.store(false, std::memory_order_relaxed);
+    g.discarded_node_count += help_.discarded_nodes.load(std::memory_order_relaxed);
+    g.discarded_eval_count += help_.discarded_evals.load(std::memory_order_relaxed);
     return outcome == Outcome::mated;
 }
 

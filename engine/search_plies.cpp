@@ -43,6 +43,26 @@ inline void note_root_bound_test(GameState& g, int16_t value, int16_t bound) {
     }
 }
 
+// A cut-off test `bound` <= `value` of the bound a reply searched ahead
+// started from: the bounds that give the same outcome.
+inline void note_reply_bound_test(GameState& g, int16_t bound, int16_t value) {
+    if (bound <= value) {
+        if (value + 1 < g.reply_bound_high) g.reply_bound_high = value + 1;
+    } else if (value + 1 > g.reply_bound_low) {
+        g.reply_bound_low = value + 1;
+    }
+}
+
+// The test against the bound from ply 1 records `value`; a value that is the
+// ply-2 bound of a reply searched ahead is recorded when the reply is used.
+inline void note_root_test(GameState& g, int16_t value, int16_t bound, bool value_from_reply) {
+    if (value_from_reply) {
+        g.reply_root_test = 1;
+    } else {
+        note_root_bound_test(g, value, bound);
+    }
+}
+
 inline void take_back_row(GameState& g) {
     g.last_move = code_at(g, g.ply, g.current_row);
     g.last_flags = flags_at(g, g.ply, g.current_row);
@@ -167,6 +187,7 @@ void open_move(GameState& g) {
         g.alpha[ply + 1] = g.alpha[ply];
         g.alpha_from_root[ply + 1] = g.alpha_from_root[ply];
         g.beta[ply + 1] = g.beta[ply];
+        g.beta_from_reply[ply + 1] = g.beta_from_reply[ply];
     }
     score_at(g, ply, row) = wrap16(GameState::score_limit * g.node_sign);
 }
@@ -181,22 +202,53 @@ void back_up_max(GameState& g) {
         g.alpha[k] = score;
         g.alpha_from_root[k] = 0;
     }
-    if (g.alpha_from_root[k] != 0) note_root_bound_test(g, g.beta[k - 1], g.alpha[k]);
+    const bool from_reply = g.beta_from_reply[k - 1] != 0;
+    if (g.alpha_from_root[k] != 0) note_root_test(g, g.beta[k - 1], g.alpha[k], from_reply);
+    if (from_reply) note_reply_bound_test(g, g.beta[k - 1], g.alpha[k]);
     if (g.alpha[k] >= g.beta[k - 1]) g.cutoff[k] = 1;
     take_back_row(g);
 }
 
-void back_up_min(GameState& g) {
-    const int k = g.ply;
-    int16_t& score = score_at(g, k, g.current_row);
+namespace {
+
+// The two halves of the back-up at an even ply: the move's own score made
+// complete (on the board with the move still made), then its fold into the
+// parent row with the bounds and the cut-off test.
+inline void complete_min_score(GameState& g) {
+    int16_t& score = score_at(g, g.ply, g.current_row);
     if (score == -GameState::score_limit) score_position_without_replies(g, score);
+}
+
+inline void fold_min(GameState& g) {
+    const int k = g.ply;
+    const int16_t score = score_at(g, k, g.current_row);
     int16_t& parent = score_at(g, k - 1, g.parent_row);
     if (score < parent) {
         parent = score;
         g.beta[k] = score;
+        g.beta_from_reply[k] = 0;
     }
-    if (g.alpha_from_root[k - 1] != 0) note_root_bound_test(g, g.beta[k], g.alpha[k - 1]);
+    const bool from_reply = g.beta_from_reply[k] != 0;
+    if (g.alpha_from_root[k - 1] != 0) note_root_test(g, g.beta[k], g.alpha[k - 1], from_reply);
+    if (from_reply) note_reply_bound_test(g, g.beta[k], g.alpha[k - 1]);
     if (g.beta[k] <= g.alpha[k - 1]) g.cutoff[k] = 1;
+}
+
+// The owner of a root move searched on threads tells them how far it has come.
+inline void report_reply(GameState& g) {
+    if (g.root_progress != nullptr && !abandoned(g) && g.search_stopped == 0) {
+        RootProgress& progress = *g.root_progress;
+        progress.score.store(score_at(g, 1, g.parent_row), std::memory_order_relaxed);
+        const int16_t replies = progress.replies.load(std::memory_order_relaxed);
+        progress.replies.store(static_cast<int16_t>(replies + 1), std::memory_order_release);
+    }
+}
+
+}  // namespace
+
+void back_up_min(GameState& g) {
+    complete_min_score(g);
+    fold_min(g);
     take_back_row(g);
 }
 
@@ -232,12 +284,7 @@ inline bool close_ply_move(GameState& g, int k, int r) {
     } else {
         back_up_min(g);
     }
-    if (k == 2 && g.root_progress != nullptr && !abandoned(g) && g.search_stopped == 0) {
-        RootProgress& progress = *g.root_progress;
-        progress.score.store(score_at(g, 1, g.parent_row), std::memory_order_relaxed);
-        const int16_t replies = progress.replies.load(std::memory_order_relaxed);
-        progress.replies.store(static_cast<int16_t>(replies + 1), std::memory_order_release);
-    }
+    if (k == 2) report_reply(g);
     return g.cutoff[k] == 1;
 }
 
@@ -275,6 +322,37 @@ void resume_ply_loop(GameState& g, int k, int resume_ply, int resume_row) {
     const int r = g.ply_row[k];
     resume_ply_loop(g, k + 1, resume_ply, resume_row);
     if (!close_ply_move(g, k, r)) search_ply_loop(g, k, r + 1);
+}
+
+void before_reply(GameState& g, int row) {
+    if (g.resume_log != nullptr) note_resume_point(g, 2, row);
+    look_for_moved_bound(g, 2);
+}
+
+bool search_reply(GameState& g, int row) {
+    g.ply = 2;
+    g.current_row = static_cast<int16_t>(row);
+    g.ply_row[2] = static_cast<int16_t>(row);
+    g.node_sign = sign_of_ply(2);
+    open_move(g);
+    if (g.wrong_side != 0 || g.in_check != 0) return false;
+    g.last_legal_reply = static_cast<int16_t>(row);
+    search_ply_loop(g, 3);
+    g.ply = 2;
+    g.current_row = static_cast<int16_t>(row);
+    g.parent_row = g.ply_row[1];
+    complete_min_score(g);
+    take_back_row(g);
+    return true;
+}
+
+bool fold_reply(GameState& g, int row) {
+    g.ply = 2;
+    g.current_row = static_cast<int16_t>(row);
+    g.parent_row = g.ply_row[1];
+    fold_min(g);
+    report_reply(g);
+    return g.cutoff[2] == 1;
 }
 
 }  // namespace chess

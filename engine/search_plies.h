@@ -74,4 +74,16 @@ void search_ply_loop(GameState& g, int k, int first_row = 1);
 // plies between are those in `ply_row`.
 void resume_ply_loop(GameState& g, int k, int resume_ply, int resume_row);
 
+// The ply-2 loop's turn for reply `row` in a search of depth 4 or more, in
+// pieces, so that the search below a reply can run on a copy of the record:
+// before_reply() keeps a copy for restarts and takes a moved bound;
+// search_reply() opens the row, and for a legal reply of the side to move
+// searches below it, completes its score, takes it back and returns true;
+// fold_reply() then folds the score into ply 1, reports the progress and
+// returns true on a cut-off. In that order they are one turn of
+// search_ply_loop(g, 2).
+void before_reply(GameState& g, int row);
+bool search_reply(GameState& g, int row);
+bool fold_reply(GameState& g, int row);
+
 }  // namespace chess

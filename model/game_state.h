@@ -282,6 +282,16 @@ struct GameState {
     RootProgress* root_progress = nullptr;
     int16_t root_bound_low = INT16_MIN;
     int16_t root_bound_high = INT16_MAX;
+    // The same for a reply searched ahead on its own record (see
+    // engine/reply_help.h): 1 while `beta`(p) still holds the bound it
+    // started from at ply 2; its cut-off tests against that bound hold for
+    // every bound from `reply_bound_low` up to, not including,
+    // `reply_bound_high`. `reply_root_test` is 1 when a test against the
+    // bound from ply 1 took that bound as its value.
+    int16_t beta_from_reply[ply_slots] = {};
+    int reply_bound_low = INT32_MIN;
+    int reply_bound_high = INT32_MAX;
+    int16_t reply_root_test = 0;
     // Set on a thread's copy of the record: where the search keeps copies of
     // the record on its way through the root move (see `ResumeLog`).
     ResumeLog* resume_log = nullptr;

@@ -927,6 +927,10 @@ bool row_is_unwritten_quiet(const GameState& g, int ply, int row) {
            std::memcmp(&d.board[11], &g.board[11], sizeof(int16_t) * 78) == 0;
 }
 
+bool row_is_deferred(const GameState& g, int ply, int row) {
+    return ply == g.lean_ply && g.deferred_count > 0 && deferred_holding(g, row) >= 0;
+}
+
 int refused_unmade(const GameState& g, const Armies& a, int ply, int row) {
     if (g.move_count[ply] > short_list) return -1;
     const int16_t* cells = &g.move_list[row][GameState::ply_base[ply] + 1];

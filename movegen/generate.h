@@ -32,6 +32,10 @@ int16_t list_code(GameState& g, int ply, int row);
 // non-capture move of this position, whose target square is empty.
 bool row_is_unwritten_quiet(const GameState& g, int ply, int row);
 
+// True when row `row` of the list of `ply` is owed by a lean pass: its cells
+// are not yet what the list holds.
+bool row_is_deferred(const GameState& g, int ply, int row);
+
 // Whether make_move would refuse the move in row `row` of the list of `ply`
 // (a reply could take a king of the mover's colour), decided from the
 // board's square sets `a` without making it: 1 refused, 0 accepted, -1 not

@@ -1,0 +1,435 @@
+#include "engine/reply_help.h"
+
+#include <algorithm>
+#include <climits>
+#include <thread>
+
+#include "engine/search_plies.h"
+#include "model/board.h"
+#include "movegen/generate.h"
+
+namespace chess {
+
+namespace {
+
+// Replies searched ahead further than this from the owner's row are rarely
+// still right when the owner gets there.
+constexpr int look_ahead = 4;
+
+enum ReplyStage : int { reply_free, reply_preparing, reply_queued, reply_running, reply_done };
+
+constexpr int score_column_2 = GameState::ply_base[2] + 3;
+
+}  // namespace
+
+struct ReplyJob {
+    GameState record;
+    std::atomic<int> stage{reply_free};
+    std::atomic<bool> abandon{false};
+    int row = 0;
+    bool searched = false;  // a legal reply, searched
+    // What the search read of the owner's record besides the list cells.
+    int16_t start_beta = 0;
+    int16_t start_castle_moved[7] = {};
+    uint64_t nodes_before = 0;
+    uint64_t evals_before = 0;
+};
+
+namespace {
+
+// The record as the owner has it now, with the cells of plies 3 and deeper
+// marked `unwritten` so reads of older ones are logged (as for a root move
+// searched on its own record).
+void prepare(ReplyJob& job, const GameState& g, int row) {
+    GameState& w = job.record;
+    w = g;
+    for (int p = 3; p < ply_slots; ++p) {
+        const int base = GameState::ply_base[p];
+        for (int r = 1; r <= max_list_rows; ++r) {
+            w.move_list[r][base + 2] = GameState::unwritten;
+            w.move_list[r][base + 3] = GameState::unwritten;
+        }
+        w.move_count[p] = GameState::unwritten;
+        w.ply_row[p] = 0;
+    }
+    w.parent_row = 0;
+    w.leaf_kind = 0;
+    w.older_read_count = 0;
+    w.older_counts_read = 0;
+    w.root_bound_low = INT16_MIN;
+    w.root_bound_high = INT16_MAX;
+    std::fill(std::begin(w.beta_from_reply), std::end(w.beta_from_reply), 0);
+    w.beta_from_reply[2] = 1;
+    w.reply_bound_low = INT32_MIN;
+    w.reply_bound_high = INT32_MAX;
+    w.reply_root_test = 0;
+    // Rows the owner still owes are not this search's.
+    w.deferred_count = 0;
+    job.abandon.store(false, std::memory_order_relaxed);
+    w.abandon_search = &job.abandon;
+    // The owner alone takes moved bounds, reports progress and keeps copies.
+    w.root_progress = nullptr;
+    w.resume_log = nullptr;
+    job.row = row;
+    job.start_beta = g.beta[2];
+    std::copy(std::begin(g.castle_moved), std::end(g.castle_moved),
+              std::begin(job.start_castle_moved));
+    job.nodes_before = w.node_count;
+    job.evals_before = w.eval_count;
+}
+
+// The reply's search is the one the owner would make now.
+bool holds(const GameState& g, const ReplyJob& job) {
+    const GameState& w = job.record;
+    if (job.abandon.load(std::memory_order_relaxed) || w.search_stopped == 1) return false;
+    if (g.beta[2] < w.reply_bound_low || g.beta[2] >= w.reply_bound_high) return false;
+    if (!bound_holds(w, g.alpha[1])) return false;
+    if (!std::equal(std::begin(g.castle_moved), std::end(g.castle_moved),
+                    std::begin(job.start_castle_moved))) {
+        return false;
+    }
+    if (w.older_read_count > GameState::older_read_slots) return false;
+    for (int i = 0; i < w.older_read_count; ++i) {
+        const int ply = w.older_read_ply[i];
+        const int row = w.older_read_row[i];
+        const int column = GameState::ply_base[ply] + 1;
+        // A row the owner still owes would be written by the read.
+        if (row_is_deferred(g, ply, row)) return false;
+        // A cell the owner has not written either is older than the owner's
+        // own search: the read is passed on (see merge).
+        if (g.move_list[row][column + 1] == GameState::unwritten) continue;
+        if (g.move_list[row][column] != w.older_read_code[i]) return false;
+    }
+    if (w.older_counts_read != 0) {
+        const int d = g.search_depth;
+        if (g.move_count[d] != GameState::unwritten &&
+            (g.white_move_count[d] != w.older_white_count ||
+             g.black_move_count[d] != w.older_black_count)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void discard(ReplyHelp& help, const ReplyJob& job) {
+    help.discarded_nodes.fetch_add(job.record.node_count - job.nodes_before,
+                                   std::memory_order_relaxed);
+    help.discarded_evals.fetch_add(job.record.eval_count - job.evals_before,
+                                   std::memory_order_relaxed);
+}
+
+// Makes `g` what the owner's own step for the reply would have left: the
+// reply's record, except for what its search did not write and for the
+// owner's bookkeeping above ply 3.
+void merge(GameState& g, ReplyJob& job) {
+    GameState& w = job.record;
+    // The owner's owed rows are written first: the reply's passes are newer.
+    defer_rows_at(g, g.lean_ply);
+    for (int p = 3; p < ply_slots; ++p) {
+        const int base = GameState::ply_base[p];
+        for (int r = 1; r <= max_list_rows; ++r) {
+            int16_t* cells = w.move_list[r];
+            const int16_t* own = g.move_list[r];
+            if (cells[base + 2] == GameState::unwritten) {
+                cells[base + 1] = own[base + 1];
+                cells[base + 2] = own[base + 2];
+            }
+            if (cells[base + 3] == GameState::unwritten) cells[base + 3] = own[base + 3];
+        }
+        if (w.move_count[p] == GameState::unwritten) {
+            w.move_count[p] = g.move_count[p];
+            w.white_move_count[p] = g.white_move_count[p];
+            w.black_move_count[p] = g.black_move_count[p];
+            w.capture_count[p] = g.capture_count[p];
+            w.white_king_attack[p] = g.white_king_attack[p];
+            w.black_king_attack[p] = g.black_king_attack[p];
+            w.alpha[p] = g.alpha[p];
+            w.alpha_from_root[p] = g.alpha_from_root[p];
+            w.beta[p] = g.beta[p];
+            w.cutoff[p - 1] = g.cutoff[p - 1];
+        }
+        if (w.ply_row[p] == 0) w.ply_row[p] = g.ply_row[p];
+        // Passed down from a ply-2 bound that may differ from the owner's.
+        if (w.beta_from_reply[p] != 0) w.beta[p] = g.beta[2];
+    }
+    w.cutoff[ply_slots - 1] = g.cutoff[ply_slots - 1];
+    if (w.parent_row == 0) w.parent_row = g.parent_row;
+    if (w.leaf_kind == 0) w.leaf_kind = g.leaf_kind;
+
+    // Plies 1 and 2 of the list are the owner's, but for the reply's score.
+    const int16_t score = w.move_list[job.row][score_column_2];
+    for (int r = 0; r < move_list_rows; ++r) {
+        for (int c = 1; c <= GameState::ply_base[3]; ++c) w.move_list[r][c] = g.move_list[r][c];
+    }
+    w.move_list[job.row][score_column_2] = score;
+
+    if (w.eval_count == job.evals_before) {
+        w.eval_score = g.eval_score;
+        w.threat_sum = g.threat_sum;
+        w.pawn_tally = g.pawn_tally;
+        w.white_bishops = g.white_bishops;
+        w.black_bishops = g.black_bishops;
+        w.white_king_x = g.white_king_x;
+        w.white_king_y = g.white_king_y;
+        w.black_king_x = g.black_king_x;
+        w.black_king_y = g.black_king_y;
+        w.exchange_square = g.exchange_square;
+        w.exchange_sign = g.exchange_sign;
+        std::copy(std::begin(g.board_copy), std::end(g.board_copy), std::begin(w.board_copy));
+    }
+    if (!job.searched) w.last_legal_reply = g.last_legal_reply;
+
+    // The older reads the owner would have logged itself.
+    const int own_reads = g.older_read_count;
+    int reads = own_reads;
+    int16_t read_ply[GameState::older_read_slots];
+    int16_t read_row[GameState::older_read_slots];
+    int16_t read_code[GameState::older_read_slots];
+    std::copy(g.older_read_ply,
+              g.older_read_ply + std::min(own_reads, +GameState::older_read_slots), read_ply);
+    std::copy(g.older_read_row,
+              g.older_read_row + std::min(own_reads, +GameState::older_read_slots), read_row);
+    std::copy(g.older_read_code,
+              g.older_read_code + std::min(own_reads, +GameState::older_read_slots), read_code);
+    for (int i = 0; i < w.older_read_count; ++i) {
+        const int column = GameState::ply_base[w.older_read_ply[i]] + 1;
+        if (g.move_list[w.older_read_row[i]][column + 1] != GameState::unwritten) continue;
+        if (reads < GameState::older_read_slots) {
+            read_ply[reads] = w.older_read_ply[i];
+            read_row[reads] = w.older_read_row[i];
+            read_code[reads] = w.older_read_code[i];
+        }
+        if (reads <= GameState::older_read_slots) ++reads;
+    }
+    const bool root_test = w.reply_root_test != 0;
+    const bool counts_older = w.older_counts_read != 0 && g.older_counts_read == 0 &&
+                              g.move_count[g.search_depth] == GameState::unwritten;
+    const int16_t older_white = counts_older ? w.older_white_count : g.older_white_count;
+    const int16_t older_black = counts_older ? w.older_black_count : g.older_black_count;
+
+    // The owner's bookkeeping above the reply.
+    for (int p = 1; p <= 2; ++p) {
+        w.alpha[p] = g.alpha[p];
+        w.beta[p] = g.beta[p];
+        w.alpha_from_root[p] = g.alpha_from_root[p];
+    }
+    w.cutoff[1] = g.cutoff[1];
+    w.ply_row[1] = g.ply_row[1];
+    w.node_count = g.node_count + (w.node_count - job.nodes_before);
+    w.eval_count = g.eval_count + (w.eval_count - job.evals_before);
+    w.discarded_node_count = g.discarded_node_count;
+    w.discarded_eval_count = g.discarded_eval_count;
+    w.older_read_count = static_cast<int16_t>(reads);
+    std::copy(read_ply, read_ply + GameState::older_read_slots, w.older_read_ply);
+    std::copy(read_row, read_row + GameState::older_read_slots, w.older_read_row);
+    std::copy(read_code, read_code + GameState::older_read_slots, w.older_read_code);
+    w.older_counts_read = static_cast<int16_t>(counts_older ? 1 : g.older_counts_read);
+    w.older_white_count = older_white;
+    w.older_black_count = older_black;
+    w.root_bound_low = std::max(g.root_bound_low, w.root_bound_low);
+    w.root_bound_high = std::min(g.root_bound_high, w.root_bound_high);
+    std::copy(std::begin(g.beta_from_reply), std::end(g.beta_from_reply),
+              std::begin(w.beta_from_reply));
+    w.reply_bound_low = g.reply_bound_low;
+    w.reply_bound_high = g.reply_bound_high;
+    w.reply_root_test = g.reply_root_test;
+    if (root_test) {
+        // The tests took the ply-2 bound, now the owner's, as their value.
+        if (g.beta[2] <= g.alpha[1]) {
+            if (g.beta[2] > w.root_bound_low) w.root_bound_low = g.beta[2];
+        } else if (g.beta[2] < w.root_bound_high) {
+            w.root_bound_high = g.beta[2];
+        }
+    }
+    w.abandon_search = g.abandon_search;
+    w.root_progress = g.root_progress;
+    w.resume_log = g.resume_log;
+    // Tests against the bound from ply 1 hold for the owner's bound now.
+    set_root_bound(w, g.alpha[1]);
+    w.search_stopped = g.search_stopped;
+    w.lean_ply = g.lean_ply;
+    w.deferred_count = 0;
+    w.lean_passes = g.lean_passes;
+    w.console = g.console;
+    w.transcript_file = g.transcript_file;
+    w.transcript_on = g.transcript_on;
+    g = w;
+}
+
+// A reply of the side to move at ply 2 (the opponent of the side searched
+// for): only such rows are made.
+bool reply_of_opponent(const GameState& g, int row) {
+    const int side_number = code_digit_1(g.move_list[row][GameState::ply_base[2] + 2]);
+    return GameState::side_sign[side_number] == -g.search_side;
+}
+
+}  // namespace
+
+ReplyHelp::ReplyHelp() = default;
+ReplyHelp::~ReplyHelp() = default;
+
+void ReplyHelp::set_up(int jobs, std::condition_variable* wake) {
+    wake_ = wake;
+    while (static_cast<int>(jobs_.size()) < jobs) jobs_.push_back(std::make_unique<ReplyJob>());
+}
+
+bool ReplyHelp::reply_waiting() const {
+    return std::any_of(jobs_.begin(), jobs_.end(), [](const auto& job) {
+        return job->stage.load(std::memory_order_acquire) == reply_queued;
+    });
+}
+
+bool ReplyHelp::run_waiting_reply() {
+    for (const auto& job : jobs_) {
+        int expected = reply_queued;
+        if (!job->stage.compare_exchange_strong(expected, reply_running,
+                                                std::memory_order_acq_rel)) {
+            continue;
+        }
+        run_reply(*job);
+        return true;
+    }
+    return false;
+}
+
+void ReplyHelp::run_reply(ReplyJob& job) {
+    GameState& w = job.record;
+    job.searched = search_reply(w, job.row);
+    // The rows the last ply's passes left unwritten, as the owner's
+    // search would have them.
+    write_deferred_rows(w);
+    job.stage.store(reply_done, std::memory_order_release);
+}
+
+// While the owner waits for a reply another thread searches, it searches
+// the next one not handed out on a copy of its record itself.
+void ReplyHelp::search_ahead(GameState& g, int row, ReplyJob** mine, int& offered_up_to) {
+    const int n = g.move_count[2];
+    int r = std::max(row, offered_up_to) + 1;
+    while (r <= n && !reply_of_opponent(g, r)) ++r;
+    if (r > n) return;
+    ReplyJob* slot = nullptr;
+    for (const auto& job : jobs_) {
+        int expected = reply_free;
+        if (job->stage.compare_exchange_strong(expected, reply_running,
+                                               std::memory_order_acq_rel)) {
+            slot = job.get();
+            break;
+        }
+    }
+    if (slot == nullptr) return;
+    prepare(*slot, g, r);
+    mine[r] = slot;
+    offered_up_to = r;
+    run_reply(*slot);
+}
+
+// While threads wait for work, hands them the next replies after `row`.
+void ReplyHelp::offer(GameState& g, int row, ReplyJob** mine, int& offered_up_to) {
+    // Queued ahead whether or not a thread waits now: one that comes free
+    // while the owner is busy finds them.
+    int helpers = idle.load(std::memory_order_relaxed);
+    for (int r = row + 1; r <= offered_up_to; ++r) {
+        if (mine[r] != nullptr && mine[r]->stage.load(std::memory_order_acquire) == reply_queued) {
+            --helpers;
+        }
+    }
+    const int n = g.move_count[2];
+    for (int r = std::max(row, offered_up_to) + 1; helpers > 0 && r <= n && r <= row + look_ahead;
+         ++r) {
+        if (!reply_of_opponent(g, r)) continue;
+        ReplyJob* slot = nullptr;
+        for (const auto& job : jobs_) {
+            int expected = reply_free;
+            if (job->stage.compare_exchange_strong(expected, reply_preparing,
+                                                   std::memory_order_acq_rel)) {
+                slot = job.get();
+                break;
+            }
+        }
+        if (slot == nullptr) return;
+        prepare(*slot, g, r);
+        mine[r] = slot;
+        slot->stage.store(reply_queued, std::memory_order_release);
+        if (wake_ != nullptr) wake_->notify_one();
+        offered_up_to = r;
+        --helpers;
+    }
+}
+
+// Waits for the reply job to end, or takes it back when no thread has
+// started it. True when it was searched.
+bool ReplyHelp::collect(GameState& g, ReplyJob& job, int row, ReplyJob** mine, int& offered_up_to) {
+    int expected = reply_queued;
+    if (job.stage.compare_exchange_strong(expected, reply_free, std::memory_order_acq_rel)) {
+        return false;
+    }
+    bool searched_ahead = false;
+    while (job.stage.load(std::memory_order_acquire) != reply_done) {
+        if (stop_requested(g) || abandoned(g)) job.abandon.store(true, std::memory_order_relaxed);
+        if (!searched_ahead) {
+            searched_ahead = true;
+            search_ahead(g, row, mine, offered_up_to);
+            continue;
+        }
+        std::this_thread::yield();
+    }
+    return true;
+}
+
+// The owner's loop ends: replies searched ahead for it are stopped and
+// counted as discarded.
+void ReplyHelp::cancel(ReplyJob** mine, int offered_up_to) {
+    for (int r = 1; r <= offered_up_to; ++r) {
+        ReplyJob* job = mine[r];
+        if (job == nullptr) continue;
+        mine[r] = nullptr;
+        int expected = reply_queued;
+        if (job->stage.compare_exchange_strong(expected, reply_free, std::memory_order_acq_rel)) {
+            continue;
+        }
+        if (job->stage.load(std::memory_order_acquire) == reply_free) continue;
+        job->abandon.store(true, std::memory_order_relaxed);
+        while (job->stage.load(std::memory_order_acquire) != reply_done) std::this_thread::yield();
+        discard(*this, *job);
+        job->stage.store(reply_free, std::memory_order_release);
+    }
+}
+
+void ReplyHelp::search_replies(GameState& g) {
+    const int n = g.move_count[2];
+    // The jobs this loop handed out, by row; each is free again once the
+    // loop has used, taken back or discarded it.
+    ReplyJob* mine[move_list_rows] = {};
+    int offered_up_to = 0;
+    for (int r = 1; r <= n; ++r) {
+        before_reply(g, r);
+        if (stop_requested(g) || abandoned(g)) break;
+        bool merged = false;
+        bool searched = false;
+        if (ReplyJob* job = mine[r]) {
+            mine[r] = nullptr;
+            if (collect(g, *job, r, mine, offered_up_to)) {
+                if (holds(g, *job)) {
+                    searched = job->searched;
+                    merge(g, *job);
+                    merged = true;
+                } else {
+                    discard(*this, *job);
+                }
+                job->stage.store(reply_free, std::memory_order_release);
+            }
+        }
+        // While this thread searches a reply itself, later replies go to
+        // waiting threads from the record as it stands before that search.
+        // After a merge it goes on to the next reply at once, which it would
+        // only wait for if a thread had just started on it.
+        if (!merged) offer(g, r, mine, offered_up_to);
+        if (!merged) searched = search_reply(g, r);
+        if (!searched) continue;
+        if (fold_reply(g, r)) break;
+    }
+    cancel(mine, offered_up_to);
+}
+
+}  // namespace chess

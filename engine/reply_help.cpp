@@ -28,8 +28,7 @@ struct ReplyJob {
     std::atomic<bool> abandon{false};
     int row = 0;
     bool searched = false;  // a legal reply, searched
-    // What the search read of the owner's record besides the list cells.
-    int16_t start_beta = 0;
+    // The castling flags of the owner's record it started from.
     int16_t start_castle_moved[7] = {};
     uint64_t nodes_before = 0;
     uint64_t evals_before = 0;
@@ -71,7 +70,6 @@ void prepare(ReplyJob& job, const GameState& g, int row) {
     w.root_progress = nullptr;
     w.resume_log = nullptr;
     job.row = row;
-    job.start_beta = g.beta[2];
     std::copy(std::begin(g.castle_moved), std::end(g.castle_moved),
               std::begin(job.start_castle_moved));
     job.nodes_before = w.node_count;
@@ -326,8 +324,8 @@ void ReplyHelp::search_ahead(GameState& g, int row, ReplyJob** mine, int& offere
 
 // While threads wait for work, hands them the next replies after `row`.
 void ReplyHelp::offer(GameState& g, int row, ReplyJob** mine, int& offered_up_to) {
-    // Queued ahead whether or not a thread waits now: one that comes free
-    // while the owner is busy finds them.
+    // One reply for each thread that waits now, less those queued for them
+    // already and not yet started.
     int helpers = idle.load(std::memory_order_relaxed);
     for (int r = row + 1; r <= offered_up_to; ++r) {
         if (mine[r] != nullptr && mine[r]->stage.load(std::memory_order_acquire) == reply_queued) {

@@ -355,8 +355,9 @@ void ReplyHelp::offer(GameState& g, int row, ReplyJob** mine, int& offered_up_to
     }
 }
 
-// Waits for the reply job to end, or takes it back when no thread has
-// started it. True when it was searched.
+// Waits for the reply job to end, searching the next reply ahead meanwhile
+// (see `search_ahead`), or takes it back when no thread has started it.
+// True when it was searched.
 bool ReplyHelp::collect(GameState& g, ReplyJob& job, int row, ReplyJob** mine, int& offered_up_to) {
     int expected = reply_queued;
     if (job.stage.compare_exchange_strong(expected, reply_free, std::memory_order_acq_rel)) {
@@ -364,7 +365,11 @@ bool ReplyHelp::collect(GameState& g, ReplyJob& job, int row, ReplyJob** mine, i
     }
     bool searched_ahead = false;
     while (job.stage.load(std::memory_order_acquire) != reply_done) {
-        if (stop_requested(g) || abandoned(g)) job.abandon.store(true, std::memory_order_relaxed);
+        if (stop_requested(g) || abandoned(g)) {
+            // The owner's loop ends: nothing ahead is searched any more.
+            job.abandon.store(true, std::memory_order_relaxed);
+            searched_ahead = true;
+        }
         if (!searched_ahead) {
             searched_ahead = true;
             search_ahead(g, row, mine, offered_up_to);

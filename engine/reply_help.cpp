@@ -268,17 +268,24 @@ ReplyHelp::~ReplyHelp() = default;
 
 void ReplyHelp::set_up(int jobs, std::condition_variable* wake) {
     wake_ = wake;
-    while (static_cast<int>(jobs_.size()) < jobs) jobs_.push_back(std::make_unique<ReplyJob>());
+    const int wanted = std::min(jobs, max_jobs);
+    int count = job_count_.load(std::memory_order_relaxed);
+    while (count < wanted) jobs_[count++] = std::make_unique<ReplyJob>();
+    job_count_.store(count, std::memory_order_release);
 }
 
 bool ReplyHelp::reply_waiting() const {
-    return std::any_of(jobs_.begin(), jobs_.end(), [](const auto& job) {
-        return job->stage.load(std::memory_order_acquire) == reply_queued;
-    });
+    const int count = job_count();
+    for (int i = 0; i < count; ++i) {
+        if (jobs_[i]->stage.load(std::memory_order_acquire) == reply_queued) return true;
+    }
+    return false;
 }
 
 bool ReplyHelp::run_waiting_reply() {
-    for (const auto& job : jobs_) {
+    const int count = job_count();
+    for (int i = 0; i < count; ++i) {
+        ReplyJob* job = jobs_[i].get();
         int expected = reply_queued;
         if (!job->stage.compare_exchange_strong(expected, reply_running,
                                                 std::memory_order_acq_rel)) {
@@ -307,11 +314,12 @@ void ReplyHelp::search_ahead(GameState& g, int row, ReplyJob** mine, int& offere
     while (r <= n && !reply_of_opponent(g, r)) ++r;
     if (r > n) return;
     ReplyJob* slot = nullptr;
-    for (const auto& job : jobs_) {
+    for (int i = 0, count = job_count(); i < count; ++i) {
+        ReplyJob* job = jobs_[i].get();
         int expected = reply_free;
         if (job->stage.compare_exchange_strong(expected, reply_running,
                                                std::memory_order_acq_rel)) {
-            slot = job.get();
+            slot = job;
             break;
         }
     }
@@ -337,11 +345,12 @@ void ReplyHelp::offer(GameState& g, int row, ReplyJob** mine, int& offered_up_to
          ++r) {
         if (!reply_of_opponent(g, r)) continue;
         ReplyJob* slot = nullptr;
-        for (const auto& job : jobs_) {
+        for (int i = 0, count = job_count(); i < count; ++i) {
+            ReplyJob* job = jobs_[i].get();
             int expected = reply_free;
             if (job->stage.compare_exchange_strong(expected, reply_preparing,
                                                    std::memory_order_acq_rel)) {
-                slot = job.get();
+                slot = job;
                 break;
             }
         }

@@ -15,11 +15,11 @@
 // search: most replies take microseconds.
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
-#include <vector>
 
 #include "model/game_state.h"
 
@@ -34,8 +34,9 @@ class ReplyHelp {
     ReplyHelp(const ReplyHelp&) = delete;
     ReplyHelp& operator=(const ReplyHelp&) = delete;
 
-    // Room for `jobs` replies searched ahead; `wake` is told when one waits.
-    // Called before any search, while no job runs.
+    // Room for `jobs` replies searched ahead (at most `max_jobs`); `wake` is
+    // told when one waits. Called before any search, while no job runs.
+    static constexpr int max_jobs = 128;
     void set_up(int jobs, std::condition_variable* wake);
 
     // Pool threads: how many wait for work, and whether a reply waits.
@@ -58,7 +59,12 @@ class ReplyHelp {
     void run_reply(ReplyJob& job);
     void cancel(ReplyJob** mine, int offered_up_to);
 
-    std::vector<std::unique_ptr<ReplyJob>> jobs_;
+    // Threads look at the slots without a lock, also while a new search sets
+    // up more of them: a slot is counted only once it is filled, and the
+    // slots never move.
+    std::array<std::unique_ptr<ReplyJob>, max_jobs> jobs_;
+    std::atomic<int> job_count_{0};
+    int job_count() const { return job_count_.load(std::memory_order_acquire); }
     std::condition_variable* wake_ = nullptr;
 };
 

@@ -4,6 +4,7 @@
 #include <bit>
 #include <cstring>
 
+#include "engine/thread_records.h"
 #include "model/board.h"
 #include "movegen/generate.h"
 #include "movegen/make_move.h"
@@ -64,18 +65,6 @@ inline int16_t add_ratio(int a, int v, int d) {
 }
 
 inline int16_t value_of(int16_t code) { return GameState::piece_value[code + 7]; }
-
-// Logs a move code read from a row the current root move has not written
-// (see `GameState::unwritten`); never happens on the one-thread path.
-void log_older_code(GameState& g, int ply, int row, int16_t code) {
-    const int i = g.older_read_count;
-    if (i < GameState::older_read_slots) {
-        g.older_read_ply[i] = static_cast<int16_t>(ply);
-        g.older_read_row[i] = static_cast<int16_t>(row);
-        g.older_read_code[i] = code;
-    }
-    if (i <= GameState::older_read_slots) g.older_read_count = static_cast<int16_t>(i + 1);
-}
 
 // Plays out captures on the square the evaluated move's row names in the
 // list after it, alternating the capturing colour, and collects the values

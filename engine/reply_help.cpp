@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "engine/search_plies.h"
+#include "engine/thread_records.h"
 #include "model/board.h"
 #include "movegen/generate.h"
 
@@ -42,21 +43,7 @@ namespace {
 void prepare(ReplyJob& job, const GameState& g, int row) {
     GameState& w = job.record;
     w = g;
-    for (int p = 3; p < ply_slots; ++p) {
-        const int base = GameState::ply_base[p];
-        for (int r = 1; r <= max_list_rows; ++r) {
-            w.move_list[r][base + 2] = GameState::unwritten;
-            w.move_list[r][base + 3] = GameState::unwritten;
-        }
-        w.move_count[p] = GameState::unwritten;
-        w.ply_row[p] = 0;
-    }
-    w.parent_row = 0;
-    w.leaf_kind = 0;
-    w.older_read_count = 0;
-    w.older_counts_read = 0;
-    w.root_bound_low = INT16_MIN;
-    w.root_bound_high = INT16_MAX;
+    mark_plies_unwritten(w, 3);
     std::fill(std::begin(w.beta_from_reply), std::end(w.beta_from_reply), 0);
     w.beta_from_reply[2] = 1;
     w.reply_bound_low = INT32_MIN;
@@ -123,36 +110,11 @@ void merge(GameState& g, ReplyJob& job) {
     GameState& w = job.record;
     // The owner's owed rows are written first: the reply's passes are newer.
     defer_rows_at(g, g.lean_ply);
+    fill_unwritten_plies(w, g, 3);
     for (int p = 3; p < ply_slots; ++p) {
-        const int base = GameState::ply_base[p];
-        for (int r = 1; r <= max_list_rows; ++r) {
-            int16_t* cells = w.move_list[r];
-            const int16_t* own = g.move_list[r];
-            if (cells[base + 2] == GameState::unwritten) {
-                cells[base + 1] = own[base + 1];
-                cells[base + 2] = own[base + 2];
-            }
-            if (cells[base + 3] == GameState::unwritten) cells[base + 3] = own[base + 3];
-        }
-        if (w.move_count[p] == GameState::unwritten) {
-            w.move_count[p] = g.move_count[p];
-            w.white_move_count[p] = g.white_move_count[p];
-            w.black_move_count[p] = g.black_move_count[p];
-            w.capture_count[p] = g.capture_count[p];
-            w.white_king_attack[p] = g.white_king_attack[p];
-            w.black_king_attack[p] = g.black_king_attack[p];
-            w.alpha[p] = g.alpha[p];
-            w.alpha_from_root[p] = g.alpha_from_root[p];
-            w.beta[p] = g.beta[p];
-            w.cutoff[p - 1] = g.cutoff[p - 1];
-        }
-        if (w.ply_row[p] == 0) w.ply_row[p] = g.ply_row[p];
         // Passed down from a ply-2 bound that may differ from the owner's.
         if (w.beta_from_reply[p] != 0) w.beta[p] = g.beta[2];
     }
-    w.cutoff[ply_slots - 1] = g.cutoff[ply_slots - 1];
-    if (w.parent_row == 0) w.parent_row = g.parent_row;
-    if (w.leaf_kind == 0) w.leaf_kind = g.leaf_kind;
 
     // Plies 1 and 2 of the list are the owner's, but for the reply's score.
     const int16_t score = w.move_list[job.row][score_column_2];
@@ -161,43 +123,27 @@ void merge(GameState& g, ReplyJob& job) {
     }
     w.move_list[job.row][score_column_2] = score;
 
-    if (w.eval_count == job.evals_before) {
-        w.eval_score = g.eval_score;
-        w.threat_sum = g.threat_sum;
-        w.pawn_tally = g.pawn_tally;
-        w.white_bishops = g.white_bishops;
-        w.black_bishops = g.black_bishops;
-        w.white_king_x = g.white_king_x;
-        w.white_king_y = g.white_king_y;
-        w.black_king_x = g.black_king_x;
-        w.black_king_y = g.black_king_y;
-        w.exchange_square = g.exchange_square;
-        w.exchange_sign = g.exchange_sign;
-        std::copy(std::begin(g.board_copy), std::end(g.board_copy), std::begin(w.board_copy));
-    }
+    if (w.eval_count == job.evals_before) copy_evaluation(w, g);
     if (!job.searched) w.last_legal_reply = g.last_legal_reply;
 
-    // The older reads the owner would have logged itself.
-    const int own_reads = g.older_read_count;
-    int reads = own_reads;
+    // The owner's log of older reads, then the reply's reads of cells older
+    // than the owner's search too, as the owner would have logged them
+    // (`holds` leaves no overflowed log here).
+    const int reply_reads = w.older_read_count;
     int16_t read_ply[GameState::older_read_slots];
     int16_t read_row[GameState::older_read_slots];
     int16_t read_code[GameState::older_read_slots];
-    std::copy(g.older_read_ply,
-              g.older_read_ply + std::min(own_reads, +GameState::older_read_slots), read_ply);
-    std::copy(g.older_read_row,
-              g.older_read_row + std::min(own_reads, +GameState::older_read_slots), read_row);
-    std::copy(g.older_read_code,
-              g.older_read_code + std::min(own_reads, +GameState::older_read_slots), read_code);
-    for (int i = 0; i < w.older_read_count; ++i) {
-        const int column = GameState::ply_base[w.older_read_ply[i]] + 1;
-        if (g.move_list[w.older_read_row[i]][column + 1] != GameState::unwritten) continue;
-        if (reads < GameState::older_read_slots) {
-            read_ply[reads] = w.older_read_ply[i];
-            read_row[reads] = w.older_read_row[i];
-            read_code[reads] = w.older_read_code[i];
-        }
-        if (reads <= GameState::older_read_slots) ++reads;
+    std::copy(w.older_read_ply, w.older_read_ply + reply_reads, read_ply);
+    std::copy(w.older_read_row, w.older_read_row + reply_reads, read_row);
+    std::copy(w.older_read_code, w.older_read_code + reply_reads, read_code);
+    w.older_read_count = g.older_read_count;
+    std::copy(std::begin(g.older_read_ply), std::end(g.older_read_ply), w.older_read_ply);
+    std::copy(std::begin(g.older_read_row), std::end(g.older_read_row), w.older_read_row);
+    std::copy(std::begin(g.older_read_code), std::end(g.older_read_code), w.older_read_code);
+    for (int i = 0; i < reply_reads; ++i) {
+        const int column = GameState::ply_base[read_ply[i]] + 1;
+        if (g.move_list[read_row[i]][column + 1] != GameState::unwritten) continue;
+        log_older_code(w, read_ply[i], read_row[i], read_code[i]);
     }
     const bool root_test = w.reply_root_test != 0;
     const bool counts_older = w.older_counts_read != 0 && g.older_counts_read == 0 &&
@@ -217,10 +163,6 @@ void merge(GameState& g, ReplyJob& job) {
     w.eval_count = g.eval_count + (w.eval_count - job.evals_before);
     w.discarded_node_count = g.discarded_node_count;
     w.discarded_eval_count = g.discarded_eval_count;
-    w.older_read_count = static_cast<int16_t>(reads);
-    std::copy(read_ply, read_ply + GameState::older_read_slots, w.older_read_ply);
-    std::copy(read_row, read_row + GameState::older_read_slots, w.older_read_row);
-    std::copy(read_code, read_code + GameState::older_read_slots, w.older_read_code);
     w.older_counts_read = static_cast<int16_t>(counts_older ? 1 : g.older_counts_read);
     w.older_white_count = older_white;
     w.older_black_count = older_black;
@@ -306,6 +248,18 @@ void ReplyHelp::run_reply(ReplyJob& job) {
     job.stage.store(reply_done, std::memory_order_release);
 }
 
+// A free slot, now at `stage`, or null when every slot is taken.
+ReplyJob* ReplyHelp::claim_slot(int stage) {
+    for (int i = 0, count = job_count(); i < count; ++i) {
+        ReplyJob* job = jobs_[i].get();
+        int expected = reply_free;
+        if (job->stage.compare_exchange_strong(expected, stage, std::memory_order_acq_rel)) {
+            return job;
+        }
+    }
+    return nullptr;
+}
+
 // While the owner waits for a reply another thread searches, it searches
 // the next one not handed out on a copy of its record itself.
 void ReplyHelp::search_ahead(GameState& g, int row, ReplyJob** mine, int& offered_up_to) {
@@ -313,16 +267,7 @@ void ReplyHelp::search_ahead(GameState& g, int row, ReplyJob** mine, int& offere
     int r = std::max(row, offered_up_to) + 1;
     while (r <= n && !reply_of_opponent(g, r)) ++r;
     if (r > n) return;
-    ReplyJob* slot = nullptr;
-    for (int i = 0, count = job_count(); i < count; ++i) {
-        ReplyJob* job = jobs_[i].get();
-        int expected = reply_free;
-        if (job->stage.compare_exchange_strong(expected, reply_running,
-                                               std::memory_order_acq_rel)) {
-            slot = job;
-            break;
-        }
-    }
+    ReplyJob* slot = claim_slot(reply_running);
     if (slot == nullptr) return;
     prepare(*slot, g, r);
     mine[r] = slot;
@@ -344,16 +289,7 @@ void ReplyHelp::offer(GameState& g, int row, ReplyJob** mine, int& offered_up_to
     for (int r = std::max(row, offered_up_to) + 1; helpers > 0 && r <= n && r <= row + look_ahead;
          ++r) {
         if (!reply_of_opponent(g, r)) continue;
-        ReplyJob* slot = nullptr;
-        for (int i = 0, count = job_count(); i < count; ++i) {
-            ReplyJob* job = jobs_[i].get();
-            int expected = reply_free;
-            if (job->stage.compare_exchange_strong(expected, reply_preparing,
-                                                   std::memory_order_acq_rel)) {
-                slot = job;
-                break;
-            }
-        }
+        ReplyJob* slot = claim_slot(reply_preparing);
         if (slot == nullptr) return;
         prepare(*slot, g, r);
         mine[r] = slot;

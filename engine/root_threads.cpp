@@ -13,6 +13,7 @@
 #include "engine/reply_help.h"
 #include "engine/root_moves.h"
 #include "engine/search_plies.h"
+#include "engine/thread_records.h"
 #include "io/console_io.h"
 #include "model/board.h"
 #include "movegen/generate.h"
@@ -82,21 +83,7 @@ void prepare_job(Job& job, const GameState& g, int row, int16_t bound) {
     w.transcript_file = nullptr;
     w.transcript_on = 0;
     w.alpha[1] = bound;
-    for (int p = 2; p < ply_slots; ++p) {
-        const int base = GameState::ply_base[p];
-        for (int r = 1; r <= max_list_rows; ++r) {
-            w.move_list[r][base + 2] = GameState::unwritten;
-            w.move_list[r][base + 3] = GameState::unwritten;
-        }
-        w.move_count[p] = GameState::unwritten;
-        w.ply_row[p] = 0;  // rows count from 1
-    }
-    w.parent_row = 0;
-    w.leaf_kind = 0;  // 1 or 2 when set
-    w.older_read_count = 0;
-    w.older_counts_read = 0;
-    w.root_bound_low = INT16_MIN;
-    w.root_bound_high = INT16_MAX;
+    mark_plies_unwritten(w, 2);
     job.abandon.store(false, std::memory_order_relaxed);
     w.abandon_search = &job.abandon;
     job.progress.replies.store(0, std::memory_order_relaxed);
@@ -213,36 +200,7 @@ void merge_job(GameState& g, Job& job) {
     GameState& w = job.record;
     // The bound passed down may differ from the settled one.
     set_root_bound(w, g.alpha[1]);
-    for (int p = 2; p < ply_slots; ++p) {
-        const int base = GameState::ply_base[p];
-        for (int r = 1; r <= max_list_rows; ++r) {
-            int16_t* cells = w.move_list[r];
-            const int16_t* settled = g.move_list[r];
-            if (cells[base + 2] == GameState::unwritten) {
-                cells[base + 1] = settled[base + 1];
-                cells[base + 2] = settled[base + 2];
-            }
-            if (cells[base + 3] == GameState::unwritten) cells[base + 3] = settled[base + 3];
-        }
-        // A ply is generated exactly when a move of the ply above was made,
-        // which also sets that ply's cut-off flag and this ply's bounds.
-        if (w.move_count[p] == GameState::unwritten) {
-            w.move_count[p] = g.move_count[p];
-            w.white_move_count[p] = g.white_move_count[p];
-            w.black_move_count[p] = g.black_move_count[p];
-            w.capture_count[p] = g.capture_count[p];
-            w.white_king_attack[p] = g.white_king_attack[p];
-            w.black_king_attack[p] = g.black_king_attack[p];
-            w.alpha[p] = g.alpha[p];
-            w.alpha_from_root[p] = g.alpha_from_root[p];
-            w.beta[p] = g.beta[p];
-            w.cutoff[p - 1] = g.cutoff[p - 1];
-        }
-        if (w.ply_row[p] == 0) w.ply_row[p] = g.ply_row[p];
-    }
-    w.cutoff[ply_slots - 1] = g.cutoff[ply_slots - 1];
-    if (w.parent_row == 0) w.parent_row = g.parent_row;
-    if (w.leaf_kind == 0) w.leaf_kind = g.leaf_kind;
+    fill_unwritten_plies(w, g, 2);
 
     // Of the ply-1 list the root move writes only its own score.
     const int16_t score = w.move_list[job.row][root_score_column];
@@ -251,20 +209,7 @@ void merge_job(GameState& g, Job& job) {
     }
     w.move_list[job.row][root_score_column] = score;
 
-    if (w.eval_count == job.evals_before) {
-        w.eval_score = g.eval_score;
-        w.threat_sum = g.threat_sum;
-        w.pawn_tally = g.pawn_tally;
-        w.white_bishops = g.white_bishops;
-        w.black_bishops = g.black_bishops;
-        w.white_king_x = g.white_king_x;
-        w.white_king_y = g.white_king_y;
-        w.black_king_x = g.black_king_x;
-        w.black_king_y = g.black_king_y;
-        w.exchange_square = g.exchange_square;
-        w.exchange_sign = g.exchange_sign;
-        std::copy(std::begin(g.board_copy), std::end(g.board_copy), std::begin(w.board_copy));
-    }
+    if (w.eval_count == job.evals_before) copy_evaluation(w, g);
 
     if (!job.searched) {
         // Set only below a legal root move.

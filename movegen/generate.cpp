@@ -390,35 +390,29 @@ constexpr int opposite[8] = {down, up, left, right, down_left, up_left, down_rig
                                          : 63 - std::countl_zero(blockers);
 }
 
+// Knight jumps in the order +8, -12, +19, +21, +12, -8, -21, -19.
+constexpr int knight_dx[8] = {1, -1, 2, 2, 1, -1, -2, -2};
+constexpr int knight_dy[8] = {-2, -2, -1, 1, 2, 2, -1, 1};
+
 struct Geometry {
     uint64_t ray[8][64] = {};  // squares beyond the square, to the edge
     uint64_t knight[64] = {};
     uint64_t king[64] = {};
-    int8_t knight_to[64][9] = {};  // targets in the mailbox pass's order, -1 ends
-    int8_t king_to[64][9] = {};
 };
 
-// The one-step targets from (x, y) by the eight steps in their order: as a
-// set and as a list ended by -1.
-constexpr void step_targets(int x, int y, const int* dx, const int* dy, uint64_t& set,
-                            int8_t* list) {
-    int k = 0;
+// The set of one-step targets from (x, y) by the eight steps.
+constexpr uint64_t step_targets(int x, int y, const int* dx, const int* dy) {
+    uint64_t set = 0;
     for (int j = 0; j < 8; ++j) {
         const int tx = x + dx[j];
         const int ty = y + dy[j];
-        if (tx >= 0 && tx < 8 && ty >= 0 && ty < 8) {
-            set |= uint64_t{1} << (tx * 8 + ty);
-            list[k++] = static_cast<int8_t>(tx * 8 + ty);
-        }
+        if (tx >= 0 && tx < 8 && ty >= 0 && ty < 8) set |= uint64_t{1} << (tx * 8 + ty);
     }
-    list[k] = -1;
+    return set;
 }
 
 constexpr Geometry make_geometry() {
     Geometry t;
-    // Knight jumps in the order +8, -12, +19, +21, +12, -8, -21, -19.
-    constexpr int knight_dx[8] = {1, -1, 2, 2, 1, -1, -2, -2};
-    constexpr int knight_dy[8] = {-2, -2, -1, 1, 2, 2, -1, 1};
     for (int b = 0; b < 64; ++b) {
         const int x = b >> 3;
         const int y = b & 7;
@@ -431,12 +425,25 @@ constexpr Geometry make_geometry() {
                 ty += dir_dy[d];
             }
         }
-        step_targets(x, y, knight_dx, knight_dy, t.knight[b], t.knight_to[b]);
-        step_targets(x, y, dir_dx, dir_dy, t.king[b], t.king_to[b]);
+        t.knight[b] = step_targets(x, y, knight_dx, knight_dy);
+        t.king[b] = step_targets(x, y, dir_dx, dir_dy);
     }
     return t;
 }
 constexpr Geometry geometry = make_geometry();
+
+// The rank of a knight's jump and of a king's step by bit difference + 17:
+// the jumps in the order +8, -12, +19, +21, +12, -8, -21, -19 and the steps
+// in the order -1, +1, +10, -10, +9, +11, -11, -9 of the mailbox pass.
+constexpr auto make_step_ranks(const int* dx, const int* dy) {
+    struct Ranks {
+        int8_t of[35] = {};
+    } r;
+    for (int j = 0; j < 8; ++j) r.of[dx[j] * 8 + dy[j] + 17] = static_cast<int8_t>(j);
+    return r;
+}
+constexpr auto knight_ranks = make_step_ranks(knight_dx, knight_dy);
+constexpr auto king_ranks = make_step_ranks(dir_dx, dir_dy);
 
 constexpr uint64_t bit_at(int x, int y) { return uint64_t{1} << ((x - 1) * 8 + (y - 1)); }
 // Castling-path squares by flag: a White quiet move onto F8/G8 sets 5, onto
@@ -576,19 +583,19 @@ template <int D>
     if (black != 0) tally_direction<1, D>(t, black_reach);
 }
 
-// Steps to a fixed set of squares (a knight's or a king's), the captures in
-// the listed order.
+// Steps to a fixed set of squares (a knight's or a king's). A capture's rank
+// is its step's place in the order the mailbox pass tries the steps, found
+// from the step's bit difference: `rank_of` is indexed by difference + 17.
 template <int Colour>
 [[gnu::always_inline]] inline void count_steps(Tally& t, int b, int place, uint64_t targets,
-                                               const int8_t* order) {
+                                               const int8_t* rank_of) {
     const int me = side_index(Colour);
     const uint64_t reached = targets & ~t.side[me];
     t.moves[me] += count_bits(reached);
     t.hits[me] |= reached & ~t.occupied;
-    const uint64_t caps = reached & t.side[1 - me];
-    if (caps == 0) return;
-    for (int j = 0; order[j] >= 0; ++j) {
-        if ((caps >> order[j]) & 1) note_capture<Colour>(t, place, j, b, order[j]);
+    for (uint64_t caps = reached & t.side[1 - me]; caps != 0; caps &= caps - 1) {
+        const int to = std::countr_zero(caps);
+        note_capture<Colour>(t, place, rank_of[to - b + 17], b, to);
     }
 }
 
@@ -674,7 +681,7 @@ template <int Colour>
     count_pawns<Colour>(t, a.pawns[me]);
     for (uint64_t n = a.knights[me]; n != 0; n &= n - 1) {
         const int b = std::countr_zero(n);
-        count_steps<Colour>(t, b, b, geometry.knight[b], geometry.knight_to[b]);
+        count_steps<Colour>(t, b, b, geometry.knight[b], knight_ranks.of);
     }
 }
 
@@ -710,7 +717,7 @@ inline void castle_flags(const Tally& t, int white_king_moved, int black_king_mo
 template <int Colour>
 [[gnu::always_inline]] inline void count_king(Tally& t, const Pass& s, int b) {
     count_steps<Colour>(t, b, white_king_place + side_index(Colour), geometry.king[b],
-                        geometry.king_to[b]);
+                        king_ranks.of);
     const int sq = cell_of_bit(b);
     if (sq != sq_e1 && sq != sq_e8) return;
     int attacked[7] = {};

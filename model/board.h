@@ -47,7 +47,32 @@ constexpr int16_t code_digit_3(int m) { return static_cast<int16_t>(rem_of(floor
 constexpr int16_t code_digit_4(int m) { return static_cast<int16_t>(rem_of(m, 10)); }
 constexpr int16_t square_y(int s) { return static_cast<int16_t>(rem_of(s, 10)); }
 
+// All four digits at once, thousands first: for the codes and flag words of
+// generated moves, never negative, one chain of divisions by ten; any other
+// value gets the digits above.
+struct CodeDigits {
+    int d1, d2, d3, d4;
+};
+constexpr CodeDigits code_digits(int m) {
+    if (m < 0) return {code_digit_1(m), code_digit_2(m), code_digit_3(m), code_digit_4(m)};
+    const unsigned tens = static_cast<unsigned>(m) / 10u;
+    const unsigned hundreds = tens / 10u;
+    return {static_cast<int>(hundreds / 10u), static_cast<int>(hundreds % 10u),
+            static_cast<int>(tens % 10u), static_cast<int>(static_cast<unsigned>(m) % 10u)};
+}
+
 constexpr int abs_of(int v) { return v < 0 ? -v : v; }
+
+// The flag words whose side digit stands for `colour` (GameState::side_sign:
+// 1 White, 2 Black, 0 none) are the thousand from side_flags(colour) on;
+// a colour no side digit stands for gets a start no flag word reaches.
+// is_side_flags() tests one word against that start without dividing.
+constexpr unsigned side_flags(int colour) {
+    return colour == -1 ? 1000u : colour == 1 ? 2000u : colour == 0 ? 0u : 1u << 31;
+}
+constexpr bool is_side_flags(int flags, unsigned start) {
+    return static_cast<unsigned>(flags) - start < 1000u;
+}
 
 // side 1 = White, 2 = Black; piece and captured are codes (their size is used).
 constexpr int16_t make_flag_word(int side, int piece, int captured, int kind) {

@@ -12,64 +12,12 @@ void clear_ep_markers(GameState& g) {
     }
 }
 
-void make_move(GameState& g) {
-    ++g.node_count;
-    g.in_check = 0;
-    const int16_t* row = g.move_list[g.move_index];
-    const int base = GameState::ply_base[g.ply];
-    const int16_t m = row[base + 1];
-    g.move_code = m;
-    const int from = move_from(m);
-    const int16_t p = g.board[from];
-    const int16_t colour = sign_of(p);
+namespace {
 
-    clear_ep_markers(g);
-
-    const int16_t f = row[base + 2];
-    int side = code_digit_1(f);
-    const int kind = code_digit_4(f);
-    const int to = move_to(m);
-    const int from_file = code_digit_1(m);
-    const int from_row = code_digit_2(m);
-    const int to_row = code_digit_4(m);
-    g.last_to_row = static_cast<int16_t>(to_row);
-
-    int16_t* b = g.board;
-    set_square(g, to, b[from]);
-    set_square(g, from, 0);
-
-    // Only the first matching case applies.
-    if (kind == kind_king_side_castle || kind == kind_queen_side_castle) {
-        // Castling flag words always carry side 1 or 2; anything else is
-        // treated as White's rather than indexing past the side tables.
-        if (side != 2) side = 1;
-        const int home = GameState::home_y[side];
-        const int16_t castling_rook = static_cast<int16_t>(GameState::side_sign[side] * rook);
-        if (kind == kind_king_side_castle) {
-            set_square(g, home + 60, castling_rook);
-            set_square(g, home + 80, 0);
-        } else {
-            set_square(g, home + 40, castling_rook);
-            set_square(g, home + 10, 0);
-        }
-        g.castle_moved[side == 1 ? 1 : 4] = 1;
-    } else if (kind == kind_en_passant && from_row == 4) {
-        set_square(g, to + 1, 0);
-    } else if (kind == kind_en_passant && from_row == 5) {
-        set_square(g, to - 1, 0);
-    } else if (kind == kind_black_quiet && from_row == 2 && to_row == 4 && b[to] == pawn) {
-        b[10 * from_file] = GameState::ep_marker;
-    } else if (kind == kind_white_quiet && from_row == 7 && to_row == 5 && b[to] == -pawn) {
-        b[10 * from_file + 9] = GameState::ep_marker;
-    } else if (kind == kind_black_quiet && to_row == 8 && b[to] == pawn) {
-        set_square(g, to, queen);
-    } else if (kind == kind_white_quiet && to_row == 1 && b[to] == -pawn) {
-        set_square(g, to, -queen);
-    } else if (kind == kind_black_capture && to_row == 8 && b[to] == pawn) {
-        set_square(g, to, queen);
-    } else if (kind == kind_white_capture && to_row == 1 && b[to] == -pawn) {
-        set_square(g, to, -queen);
-    } else if (p == -king) {
+// A king or a rook leaving its home square ends that castling right (the
+// first matching test applies).
+inline void note_castling_rights(GameState& g, int16_t p, int from) {
+    if (p == -king) {
         g.castle_moved[1] = 1;
     } else if (from == sq_h1) {
         g.castle_moved[2] = 1;
@@ -81,6 +29,100 @@ void make_move(GameState& g) {
         g.castle_moved[5] = 1;
     } else if (from == sq_a8) {
         g.castle_moved[6] = 1;
+    }
+}
+
+}  // namespace
+
+void make_move(GameState& g) {
+    ++g.node_count;
+    g.in_check = 0;
+    const int16_t* cells = &g.move_list[g.move_index][GameState::ply_base[g.ply] + 1];
+    const int16_t m = cells[0];
+    const int16_t f = cells[1];
+    g.move_code = m;
+    const int from = move_from(m);
+    const int to = move_to(m);
+    const int16_t p = g.board[from];
+    const int16_t colour = sign_of(p);
+
+    clear_ep_markers(g);
+
+    // The digits the special moves need are taken where they are tested.
+    const int kind = code_digit_4(f);
+    const int to_row = square_y(to);
+    g.last_to_row = static_cast<int16_t>(to_row);
+
+    int16_t* b = g.board;
+    set_square(g, to, b[from]);
+    set_square(g, from, 0);
+
+    // By the kind digit: castling's rook, en passant's captured pawn, the
+    // marker of a pawn's double step and promotion to a queen. Any other
+    // move, and a move of these kinds that is none of them, may end a
+    // castling right.
+    switch (kind) {
+        case kind_king_side_castle:
+        case kind_queen_side_castle: {
+            // Castling flag words always carry side 1 or 2; anything else is
+            // treated as White's rather than indexing past the side tables.
+            const int side = code_digit_1(f) == 2 ? 2 : 1;
+            const int home = GameState::home_y[side];
+            const int16_t castling_rook = static_cast<int16_t>(GameState::side_sign[side] * rook);
+            if (kind == kind_king_side_castle) {
+                set_square(g, home + 60, castling_rook);
+                set_square(g, home + 80, 0);
+            } else {
+                set_square(g, home + 40, castling_rook);
+                set_square(g, home + 10, 0);
+            }
+            g.castle_moved[side == 1 ? 1 : 4] = 1;
+            break;
+        }
+        case kind_en_passant:
+            if (square_y(from) == 4) {
+                set_square(g, to + 1, 0);
+            } else if (square_y(from) == 5) {
+                set_square(g, to - 1, 0);
+            } else {
+                note_castling_rights(g, p, from);
+            }
+            break;
+        case kind_black_quiet:
+            if (to_row == 4 && square_y(from) == 2 && b[to] == pawn) {
+                b[10 * code_digit_1(m)] = GameState::ep_marker;
+            } else if (to_row == 8 && b[to] == pawn) {
+                set_square(g, to, queen);
+            } else {
+                note_castling_rights(g, p, from);
+            }
+            break;
+        case kind_white_quiet:
+            if (to_row == 5 && square_y(from) == 7 && b[to] == -pawn) {
+                b[10 * code_digit_1(m) + 9] = GameState::ep_marker;
+            } else if (to_row == 1 && b[to] == -pawn) {
+                set_square(g, to, -queen);
+            } else {
+                note_castling_rights(g, p, from);
+            }
+            break;
+        case kind_black_capture:
+            if (to_row == 8 && b[to] == pawn) {
+                set_square(g, to, queen);
+            } else {
+                note_castling_rights(g, p, from);
+            }
+            break;
+        case kind_white_capture:
+            if (to_row == 1 && b[to] == -pawn) {
+                set_square(g, to, -queen);
+            } else {
+                note_castling_rights(g, p, from);
+            }
+            break;
+        default:
+            note_castling_rights(g, p, from);
+            break;
     }
 
     g.last_move = m;
@@ -102,21 +144,18 @@ void take_back(GameState& g) {
     const int16_t f = g.last_flags;
     const int from = move_from(m);
     const int to = move_to(m);
-    const int from_file = code_digit_1(m);
-    const int from_row = code_digit_2(m);
-    const int to_file = code_digit_3(m);
-    const int to_row = code_digit_4(m);
-    const int side = code_digit_1(f);
-    const int16_t moved = code_digit_2(f);
-    const int16_t captured = code_digit_3(f);
+    const CodeDigits flag = code_digits(f);
+    const int side = flag.d1;
+    const int16_t moved = static_cast<int16_t>(flag.d2);
+    const int16_t captured = static_cast<int16_t>(flag.d3);
     int16_t* b = g.board;
 
-    switch (code_digit_4(f)) {
+    switch (flag.d4) {
         case kind_white_quiet:
             set_square(g, from, static_cast<int16_t>(-moved));
             set_square(g, to, static_cast<int16_t>(-captured));
-            if (moved == pawn && from_row == 7 && to_row == 5) {
-                b[10 * from_file + 9] = GameState::border_value;
+            if (moved == pawn && square_y(from) == 7 && square_y(to) == 5) {
+                b[10 * code_digit_1(m) + 9] = GameState::border_value;
             }
             break;
         case kind_white_capture:
@@ -126,8 +165,8 @@ void take_back(GameState& g) {
         case kind_black_quiet:
             set_square(g, from, moved);
             set_square(g, to, captured);
-            if (moved == pawn && from_row == 2 && to_row == 4) {
-                b[10 * from_file] = GameState::border_value;
+            if (moved == pawn && square_y(from) == 2 && square_y(to) == 4) {
+                b[10 * code_digit_1(m)] = GameState::border_value;
             }
             break;
         case kind_black_capture:
@@ -169,12 +208,12 @@ void take_back(GameState& g) {
                 set_square(g, from, -pawn);
                 set_square(g, to + 1, pawn);
                 set_square(g, to, 0);
-                b[10 * to_file] = GameState::ep_marker;
+                b[10 * code_digit_3(m)] = GameState::ep_marker;
             } else if (side == 2) {
                 set_square(g, from, pawn);
                 set_square(g, to - 1, -pawn);
                 set_square(g, to, 0);
-                b[10 * to_file + 9] = GameState::ep_marker;
+                b[10 * code_digit_3(m) + 9] = GameState::ep_marker;
             }
             break;
         default:

@@ -177,8 +177,7 @@ void open_move(GameState& g) {
     const int ply = g.ply;
     const int row = g.current_row;
     g.wrong_side = 0;
-    const int side_number = code_digit_1(flags_at(g, ply, row));
-    if (GameState::side_sign[side_number] != g.search_side * g.node_sign) {
+    if (!is_side_flags(flags_at(g, ply, row), side_flags(g.search_side * g.node_sign))) {
         g.wrong_side = 1;
     } else {
         g.cutoff[ply] = 0;
@@ -252,25 +251,50 @@ void back_up_min(GameState& g) {
     take_back_row(g);
 }
 
+// The leaf ply's loop: each row opened as open_move does, and a legal move
+// of the colour to move evaluated, folded into its parent and taken back.
+// What only the last row's turn leaves (`current_row`, `wrong_side`) is
+// stored once at the end; `ply` stays the leaf ply throughout.
 void search_leaf_ply(GameState& g) {
     const int d = g.search_depth;
     const int n = g.move_count[d];
-    for (int r = 1; r <= n; ++r) {
-        g.ply = static_cast<int16_t>(d);
+    if (n < 1) return;
+    const int flag_column = GameState::ply_base[d] + 2;
+    const int16_t opening_score = wrap16(GameState::score_limit * g.node_sign);
+    const unsigned mover_flags = side_flags(g.search_side * g.node_sign);
+    const bool minimising = g.leaf_kind == 1;
+    g.ply = static_cast<int16_t>(d);
+    int wrong_side = 0;
+    int r = 1;
+    for (; r <= n; ++r) {
+        int16_t* cells = &g.move_list[r][flag_column];  // flag word, score
+        if (!is_side_flags(cells[0], mover_flags)) {
+            wrong_side = 1;
+            cells[1] = opening_score;
+            continue;
+        }
+        wrong_side = 0;
         g.current_row = static_cast<int16_t>(r);
-        open_move(g);
-        if (g.wrong_side != 0 || g.in_check != 0) continue;
+        g.cutoff[d] = 0;
+        g.move_index = static_cast<int16_t>(r);
+        make_move(g);
+        g.alpha[d + 1] = g.alpha[d];
+        g.alpha_from_root[d + 1] = g.alpha_from_root[d];
+        g.beta[d + 1] = g.beta[d];
+        g.beta_from_reply[d + 1] = g.beta_from_reply[d];
+        cells[1] = opening_score;
+        if (g.in_check != 0) continue;
         evaluate(g, true);
-        score_at(g, d, r) = wrap16(g.search_side * g.eval_score);
-        g.ply = static_cast<int16_t>(d);
-        g.current_row = static_cast<int16_t>(r);
-        if (g.leaf_kind == 1) {
+        cells[1] = wrap16(g.search_side * g.eval_score);
+        if (minimising) {
             back_up_min(g);
         } else {
             back_up_max(g);
         }
         if (g.cutoff[d] == 1) break;
     }
+    g.current_row = static_cast<int16_t>(r > n ? n : r);
+    g.wrong_side = static_cast<int16_t>(wrong_side);
 }
 
 // The rest of move `r` of ply k after the search below it: folds its score

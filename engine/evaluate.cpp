@@ -10,6 +10,10 @@
 #include "movegen/make_move.h"
 #include "movegen/occupancy.h"
 
+#if defined(__SSE2__) && !defined(CHESS_NO_SIMD)
+#include <emmintrin.h>
+#endif
+
 namespace chess {
 
 namespace {
@@ -66,11 +70,67 @@ inline int16_t add_ratio(int a, int v, int d) {
 
 inline int16_t value_of(int16_t code) { return GameState::piece_value[code + 7]; }
 
+// add_ratio(a, value_of(code), D) by piece code + 7 as a + whole + a
+// rounding step: the value's share v / D splits into whole = floor(v / D)
+// and a remainder that rounds up, down, or (a half) to the even sum.
+struct PieceRatios {
+    int16_t whole[15];
+    uint8_t up[15];    // remainder above a half
+    uint8_t half[15];  // remainder exactly a half
+    int16_t add(int a, int16_t code) const {
+        const int i = code + 7;
+        const int t = a + whole[i];
+        return wrap16(t + up[i] + (t & half[i]));
+    }
+};
+
+template <int D>
+constexpr PieceRatios make_piece_ratios() {
+    PieceRatios t{};
+    for (int i = 0; i < 15; ++i) {
+        const int v = GameState::piece_value[i];
+        int q = v / D;
+        int r = v - q * D;
+        if (r < 0) {
+            --q;
+            r += D;
+        }
+        t.whole[i] = static_cast<int16_t>(q);
+        t.up[i] = 2 * r > D ? 1 : 0;
+        t.half[i] = 2 * r == D ? 1 : 0;
+    }
+    return t;
+}
+
+// The table of divisor d, or null for a divisor add_ratio leaves to doubles.
+const PieceRatios* piece_ratios(int d) {
+    static constexpr PieceRatios by_4 = make_piece_ratios<4>();
+    static constexpr PieceRatios by_5 = make_piece_ratios<5>();
+    static constexpr PieceRatios by_6 = make_piece_ratios<6>();
+    static constexpr PieceRatios by_15 = make_piece_ratios<15>();
+    static constexpr PieceRatios by_50 = make_piece_ratios<50>();
+    switch (d) {
+        case 4:
+            return &by_4;
+        case 5:
+            return &by_5;
+        case 6:
+            return &by_6;
+        case 15:
+            return &by_15;
+        case 50:
+            return &by_50;
+        default:
+            return nullptr;
+    }
+}
+
 // Plays out captures on the square the evaluated move's row names in the
 // list after it, alternating the capturing colour, and collects the values
 // the capturing colour could take as a threat sum. The 64 squares are put
 // back afterwards; the list of ply + 1 keeps whatever the last pass built.
-void exchange_step(GameState& g) {
+// `fresh_list`: that list was generated from this very board just before.
+void exchange_step(GameState& g, bool fresh_list) {
     int16_t* board = g.board;
     std::memcpy(&g.board_copy[11], &board[11], sizeof(int16_t) * 78);
     const int terms_sum = g.board_terms_sum;
@@ -78,35 +138,46 @@ void exchange_step(GameState& g) {
     const int code_column = GameState::ply_base[g.ply] + 1;
     g.exchange_sign = g.node_sign;
     const int captures_first = g.capture_count[g.ply];
-    const int capturing_first = g.exchange_sign * g.search_side;
+    const unsigned capturing_first = side_flags(g.exchange_sign * g.search_side);
     bool square_matters = false;
     for (int j = 1; j <= captures_first && !square_matters; ++j) {
-        const unsigned flags = static_cast<uint16_t>(g.move_list[j][code_column + 1]);
-        square_matters = GameState::side_sign[flags / 1000u] == capturing_first;
+        square_matters = is_side_flags(g.move_list[j][code_column + 1], capturing_first);
     }
     // The row with the evaluated move's own row number, whether or not it lies
     // within this list: a row beyond the list still holds an older entry. Its
     // square matters only when the capturing colour has a capture; and a
     // non-capture row of this very position names an empty square, onto which
-    // no capture lands. In both cases the square is left as 0.
-    if (!square_matters || row_is_unwritten_quiet(g, g.ply, g.current_row)) {
+    // no capture lands. In both cases the square is left as 0. A list just
+    // generated at the lean ply left its non-capture rows unwritten.
+    const int row_number = g.current_row;
+    const bool unwritten_quiet =
+        fresh_list ? g.ply == g.lean_ply && row_number > captures_first &&
+                         row_number <= g.move_count[g.ply]
+                   : square_matters && row_is_unwritten_quiet(g, g.ply, row_number);
+    if (!square_matters || unwritten_quiet) {
         g.exchange_square = 0;
     } else {
-        g.exchange_square = move_to(list_code(g, g.ply, g.current_row));
-        const int16_t* square_row = g.move_list[g.current_row];
+        g.exchange_square = move_to(list_code(g, g.ply, row_number));
+        const int16_t* square_row = g.move_list[row_number];
         if (square_row[code_column + 1] == GameState::unwritten) {
-            log_older_code(g, g.ply, g.current_row, square_row[code_column]);
+            log_older_code(g, g.ply, row_number, square_row[code_column]);
         }
     }
 
     const int square = g.exchange_square;
     const int threat_divisor = g.threat_divisor;
-    const int last_to_row = g.last_to_row;
+    const PieceRatios* threat_ratios = piece_ratios(threat_divisor);
+    // A pawn that takes after a move to the last row counts as a queen: the
+    // pawn code of the colour that may have reached it, else a value no
+    // square holds.
+    constexpr int no_pawn = 1 << 20;
+    const int last_row_pawn = g.last_to_row == 8 ? pawn : g.last_to_row == 1 ? -pawn : no_pawn;
+    bool board_changed = false;
     int threat_sum = g.threat_sum;
     int score = g.eval_score;
     int sign = g.exchange_sign;
     for (int pass = 1; pass <= 8; ++pass) {
-        const int capturing = sign * g.search_side;
+        const unsigned capturing = side_flags(sign * g.search_side);
         bool captured = false;
         const int captures = g.capture_count[g.ply];
         const int16_t* row = &g.move_list[1][code_column];
@@ -116,18 +187,21 @@ void exchange_step(GameState& g) {
             const unsigned code = static_cast<uint16_t>(row[0]);
             const int from = static_cast<int>(code / 100u);
             const int to = static_cast<int>(code % 100u);
-            const int colour =
-                GameState::side_sign[static_cast<unsigned>(static_cast<uint16_t>(row[1])) / 1000u];
-            if (colour == capturing) {
-                threat_sum = add_ratio(threat_sum, value_of(board[to]), threat_divisor);
+            const bool own = is_side_flags(row[1], capturing);
+            if (own) {
+                threat_sum = threat_ratios != nullptr
+                                 ? threat_ratios->add(threat_sum, board[to])
+                                 : add_ratio(threat_sum, value_of(board[to]), threat_divisor);
             }
-            // A pawn that takes after a move to the last row counts as a queen.
-            if (last_to_row == 8 && board[from] == 1) set_square(g, from, 5);
-            if (last_to_row == 1 && board[from] == -1) set_square(g, from, -5);
-            if (to == square && colour == capturing) {
+            if (board[from] == last_row_pawn) {
+                set_square(g, from, static_cast<int16_t>(queen * last_row_pawn));
+                board_changed = true;
+            }
+            if (to == square && own) {
                 score = add_ratio(score, value_of(board[square]), g.exchange_divisor);
                 set_square(g, square, board[from]);
                 set_square(g, from, 0);
+                board_changed = true;
                 captured = true;
                 break;
             }
@@ -147,17 +221,19 @@ void exchange_step(GameState& g) {
     g.eval_score = static_cast<int16_t>(score);
 
     g.ply = wrap16(g.ply - 1);
-    std::memcpy(&board[11], &g.board_copy[11], sizeof(int16_t) * 78);
-    g.board_terms_sum = terms_sum;
+    if (board_changed) {
+        std::memcpy(&board[11], &g.board_copy[11], sizeof(int16_t) * 78);
+        g.board_terms_sum = terms_sum;
+    }
 }
 
 // Queen or king moves at the root cost early in the game; castling gains.
 void opening_terms(GameState& g) {
-    const int flags = g.move_list[g.root_row][GameState::ply_base[1] + 2];
-    if (code_digit_2(flags) > 4 && g.move_number < 5) {
+    const CodeDigits flags = code_digits(g.move_list[g.root_row][GameState::ply_base[1] + 2]);
+    if (flags.d2 > 4 && g.move_number < 5) {
         g.eval_score = wrap16(g.eval_score - g.search_side * 50);
     }
-    if (code_digit_4(flags) > 7) g.eval_score = wrap16(g.eval_score + g.search_side * 30);
+    if (flags.d4 > 7) g.eval_score = wrap16(g.eval_score + g.search_side * 30);
 }
 
 // The square tables by piece code 1..6: pawns, rooks and kings use their
@@ -255,41 +331,58 @@ bool terms_unrounded(const GameState& g) {
     return !(g.endgame == 1 && g.late_endgame == 1) && king_weight == 1;
 }
 
-// The number of bits set in each byte.
-constexpr auto make_bit_counts() {
-    struct Counts {
-        uint8_t n[256] = {};
-        constexpr uint8_t operator[](unsigned i) const { return n[i]; }
-    } c;
-    for (int i = 1; i < 256; ++i) c.n[i] = static_cast<uint8_t>(c.n[i >> 1] + (i & 1));
-    return c;
+// The number of pawns on each file, one byte per file (file A lowest).
+inline uint64_t pawns_per_file(uint64_t pawns) {
+    uint64_t n = pawns - ((pawns >> 1) & 0x5555555555555555u);
+    n = (n & 0x3333333333333333u) + ((n >> 2) & 0x3333333333333333u);
+    return (n + (n >> 4)) & 0x0f0f0f0f0f0f0f0fu;
 }
-constexpr auto pawns_in_file = make_bit_counts();
+
+// The sum of the squares of the eight byte counts.
+inline int sum_of_squares(uint64_t counts) {
+#if defined(__SSE2__) && !defined(CHESS_NO_SIMD)
+    const __m128i lanes =
+        _mm_unpacklo_epi8(_mm_cvtsi64_si128(static_cast<long long>(counts)), _mm_setzero_si128());
+    __m128i sums = _mm_madd_epi16(lanes, lanes);
+    sums = _mm_add_epi32(sums, _mm_shuffle_epi32(sums, 0x4e));
+    sums = _mm_add_epi32(sums, _mm_shuffle_epi32(sums, 0xb1));
+    return _mm_cvtsi128_si32(sums);
+#else
+    int sum = 0;
+    for (; counts != 0; counts >>= 8) {
+        const int n = static_cast<int>(counts & 0xffu);
+        sum += n * n;
+    }
+    return sum;
+#endif
+}
 
 // Each pawn adds the number of pawns on its file to the tally; a pawn alone
 // on its file adds its row number, doubled in the endgame.
 void pawn_files(GameState& g, uint64_t pawns, int& score) {
-    const int16_t* board = g.board;
-    int pawn_tally = g.pawn_tally;
-    for (int x = 1; pawns != 0; ++x, pawns >>= 8) {
-        const unsigned file = static_cast<unsigned>(pawns & 0xffu);
-        if (file == 0) continue;
-        const int n = pawns_in_file[file];
-        pawn_tally += n * n;
-        if (n == 1) {
-            const int y = std::countr_zero(file) + 1;
-            const int s = sign_of(board[x * 10 + y]);
-            const int row = s < 0 ? y : 9 - y;
-            score += row * s * (g.endgame + 1);
-        }
+    const uint64_t counts = pawns_per_file(pawns);
+    g.pawn_tally = wrap16(g.pawn_tally + sum_of_squares(counts));
+    // Bytes holding 1 become 0 (every count is at most 8, so adding 0x7f
+    // sets a byte's top bit exactly when it is not 0).
+    const uint64_t not_one = (counts ^ 0x0101010101010101u) + 0x7f7f7f7f7f7f7f7fu;
+    const uint64_t lone_files = ~not_one & 0x8080808080808080u;
+    if (lone_files == 0) return;
+    const uint64_t lone = pawns & ((lone_files >> 7) * 0xffu);
+    for (uint64_t set = lone; set != 0; set &= set - 1) {
+        const int bit = std::countr_zero(set);
+        const int x = (bit >> 3) + 1;
+        const int y = (bit & 7) + 1;
+        const int s = sign_of(g.board[x * 10 + y]);
+        const int row = s < 0 ? y : 9 - y;
+        score += row * s * (g.endgame + 1);
     }
-    g.pawn_tally = wrap16(pawn_tally);
 }
 
 // The pieces' part of the sum kept by set_square for this search; the
-// bishops, kings and pawns found from their square sets.
-void board_scan_prepared(GameState& g, const PieceSets& sets) {
-    int score = g.eval_score + g.board_terms_sum;
+// bishops, kings and pawns found from their square sets. Returns the sum of
+// the board's terms, to be added to the score.
+int board_scan_prepared(GameState& g, const PieceSets& sets) {
+    int score = g.board_terms_sum;
     int white_bishops = g.white_bishops;
     int black_bishops = g.black_bishops;
     for (uint64_t v = sets.bishops[0]; v != 0; v &= v - 1) ++white_bishops;
@@ -304,20 +397,9 @@ void board_scan_prepared(GameState& g, const PieceSets& sets) {
         g.white_king_y = static_cast<int16_t>((bit & 7) + 1);
     }
     pawn_files(g, sets.pawns[0] | sets.pawns[1], score);
-    g.eval_score = wrap16(score);
     g.white_bishops = static_cast<int16_t>(white_bishops);
     g.black_bishops = static_cast<int16_t>(black_bishops);
-}
-
-// The board's terms: from the sum kept during a search, else square by
-// square in the walk's order (outside a search, and in the late endgame,
-// where the sum is rounded on the way).
-void board_scan(GameState& g, const PieceSets* fresh) {
-    if (g.board_terms_ready != 0) {
-        board_scan_prepared(g, fresh != nullptr ? *fresh : piece_sets(armies_of(g.board)));
-    } else {
-        board_scan_in_order(g);
-    }
+    return score;
 }
 
 // Drives a lone king to the edge when the side searched for is ahead with no
@@ -329,25 +411,23 @@ void drive_and_mobility(GameState& g) {
         g.older_white_count = g.white_move_count[g.search_depth];
         g.older_black_count = g.black_move_count[g.search_depth];
     }
-    int distance;
-    int mobility;
-    if (g.search_side == GameState::white_side) {
-        distance = g.centre_distance[g.black_king_x * 10 + (9 - g.black_king_y)];
-        mobility = g.black_move_count[g.search_depth];
-    } else {
-        distance = g.centre_distance[g.white_king_x * 10 + g.white_king_y];
-        mobility = g.white_move_count[g.search_depth];
+    const bool white_searched = g.search_side == GameState::white_side;
+    if (g.late_endgame == 1 && g.pawn_tally == 0) {
+        const int distance = white_searched
+                                 ? g.centre_distance[g.black_king_x * 10 + (9 - g.black_king_y)]
+                                 : g.centre_distance[g.white_king_x * 10 + g.white_king_y];
+        const int kings_apart =
+            abs_of(g.black_king_x - g.white_king_x) + abs_of(g.black_king_y - g.white_king_y);
+        const int drive = (distance * 5 - 4 * kings_apart) * 10 + 560;
+        if (g.black_total < abs_of(g.white_total) && white_searched) {
+            g.eval_score = wrap16(g.eval_score - drive);
+        } else if (abs_of(g.white_total) < g.black_total &&
+                   g.search_side == GameState::black_side) {
+            g.eval_score = wrap16(g.eval_score + drive);
+        }
     }
-    const int kings_apart =
-        abs_of(g.black_king_x - g.white_king_x) + abs_of(g.black_king_y - g.white_king_y);
-    const int drive = (distance * 5 - 4 * kings_apart) * 10 + 560;
-    if (g.late_endgame == 1 && g.pawn_tally == 0 && g.black_total < abs_of(g.white_total) &&
-        g.search_side == GameState::white_side) {
-        g.eval_score = wrap16(g.eval_score - drive);
-    } else if (g.late_endgame == 1 && g.pawn_tally == 0 && abs_of(g.white_total) < g.black_total &&
-               g.search_side == GameState::black_side) {
-        g.eval_score = wrap16(g.eval_score + drive);
-    }
+    const int mobility =
+        white_searched ? g.black_move_count[g.search_depth] : g.white_move_count[g.search_depth];
     g.eval_score = wrap16(g.eval_score - mobility);
 }
 
@@ -355,20 +435,31 @@ void drive_and_mobility(GameState& g) {
 
 int16_t evaluate(GameState& g, bool replies_just_generated) {
     ++g.eval_count;
-    // The piece sets of the counting pass that generated this board's
-    // replies, taken before the exchange step generates on other boards.
-    const bool have_sets = replies_just_generated && g.pass_sets_ready != 0;
-    PieceSets fresh;
-    if (have_sets) fresh = g.pass_sets;
     g.eval_score = 0;
     g.threat_sum = 0;
     g.pawn_tally = 0;
     g.white_bishops = 0;
     g.black_bishops = 0;
 
-    if (g.move_number > 3) exchange_step(g);
-    opening_terms(g);
-    board_scan(g, have_sets ? &fresh : nullptr);
+    if (g.board_terms_ready != 0) {
+        // The board's terms from the sum kept during a search: every term is
+        // added with 16-bit wrap-around, so they can be taken first, from the
+        // piece sets of the counting pass that generated this board's replies
+        // while the exchange step has not yet generated on other boards (it
+        // puts the board back).
+        const int board_terms = replies_just_generated && g.pass_sets_ready != 0
+                                    ? board_scan_prepared(g, g.pass_sets)
+                                    : board_scan_prepared(g, piece_sets(armies_of(g.board)));
+        if (g.move_number > 3) exchange_step(g, replies_just_generated);
+        opening_terms(g);
+        g.eval_score = wrap16(g.eval_score + board_terms);
+    } else {
+        // Square by square in the walk's order, outside a search and in the
+        // late endgame, where the sum is rounded on the way.
+        if (g.move_number > 3) exchange_step(g, replies_just_generated);
+        opening_terms(g);
+        board_scan_in_order(g);
+    }
     if (g.white_bishops == 2) g.eval_score = wrap16(g.eval_score - 30);
     if (g.black_bishops == 2) g.eval_score = wrap16(g.eval_score + 30);
     drive_and_mobility(g);

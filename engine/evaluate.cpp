@@ -176,7 +176,25 @@ void exchange_step(GameState& g, bool fresh_list) {
     int threat_sum = g.threat_sum;
     int score = g.eval_score;
     int sign = g.exchange_sign;
-    for (int pass = 1; pass <= 8; ++pass) {
+    const bool threats_only = square == 0 && last_row_pawn == no_pawn && threat_ratios != nullptr;
+    if (threats_only) {
+        // The usual case: no row of a generated list names square 0, so
+        // nothing is captured, and no pawn becomes a queen; one look at the
+        // capturing colour's rows sums the threats.
+        const unsigned capturing = side_flags(sign * g.search_side);
+        const int captures = g.capture_count[g.ply];
+        const int16_t* row = &g.move_list[1][code_column];
+        for (int j = 1; j <= captures; ++j, row += move_list_columns) {
+            if (is_side_flags(row[1], capturing)) {
+                const unsigned to = static_cast<uint16_t>(row[0]) % 100u;
+                threat_sum = threat_ratios->add(threat_sum, board[to]);
+            }
+        }
+        score = add_ratio(score, threat_sum, threat_divisor);
+    }
+    // Otherwise the captures on the square are played out, the replies
+    // generated anew after each.
+    for (int pass = 1; pass <= 8 && !threats_only; ++pass) {
         const unsigned capturing = side_flags(sign * g.search_side);
         bool captured = false;
         const int captures = g.capture_count[g.ply];
@@ -229,11 +247,11 @@ void exchange_step(GameState& g, bool fresh_list) {
 
 // Queen or king moves at the root cost early in the game; castling gains.
 void opening_terms(GameState& g) {
-    const CodeDigits flags = code_digits(g.move_list[g.root_row][GameState::ply_base[1] + 2]);
-    if (flags.d2 > 4 && g.move_number < 5) {
+    const int flags = g.move_list[g.root_row][GameState::ply_base[1] + 2];
+    if (g.move_number < 5 && code_digit_2(flags) > 4) {
         g.eval_score = wrap16(g.eval_score - g.search_side * 50);
     }
-    if (flags.d4 > 7) g.eval_score = wrap16(g.eval_score + g.search_side * 30);
+    if (code_digit_4(flags) > 7) g.eval_score = wrap16(g.eval_score + g.search_side * 30);
 }
 
 // The square tables by piece code 1..6: pawns, rooks and kings use their

@@ -191,23 +191,6 @@ void open_move(GameState& g) {
     score_at(g, ply, row) = wrap16(GameState::score_limit * g.node_sign);
 }
 
-void back_up_max(GameState& g) {
-    const int k = g.ply;
-    int16_t& score = score_at(g, k, g.current_row);
-    if (score == GameState::score_limit) score_position_without_replies(g, score);
-    int16_t& parent = score_at(g, k - 1, g.parent_row);
-    if (score > parent) {
-        parent = score;
-        g.alpha[k] = score;
-        g.alpha_from_root[k] = 0;
-    }
-    const bool from_reply = g.beta_from_reply[k - 1] != 0;
-    if (g.alpha_from_root[k] != 0) note_root_test(g, g.beta[k - 1], g.alpha[k], from_reply);
-    if (from_reply) note_reply_bound_test(g, g.beta[k - 1], g.alpha[k]);
-    if (g.alpha[k] >= g.beta[k - 1]) g.cutoff[k] = 1;
-    take_back_row(g);
-}
-
 namespace {
 
 // The two halves of the back-up at an even ply: the move's own score made
@@ -233,6 +216,30 @@ inline void fold_min(GameState& g) {
     if (g.beta[k] <= g.alpha[k - 1]) g.cutoff[k] = 1;
 }
 
+// back_up_max and back_up_min, also inlined into the leaf loop.
+inline void back_up_max_step(GameState& g) {
+    const int k = g.ply;
+    int16_t& score = score_at(g, k, g.current_row);
+    if (score == GameState::score_limit) score_position_without_replies(g, score);
+    int16_t& parent = score_at(g, k - 1, g.parent_row);
+    if (score > parent) {
+        parent = score;
+        g.alpha[k] = score;
+        g.alpha_from_root[k] = 0;
+    }
+    const bool from_reply = g.beta_from_reply[k - 1] != 0;
+    if (g.alpha_from_root[k] != 0) note_root_test(g, g.beta[k - 1], g.alpha[k], from_reply);
+    if (from_reply) note_reply_bound_test(g, g.beta[k - 1], g.alpha[k]);
+    if (g.alpha[k] >= g.beta[k - 1]) g.cutoff[k] = 1;
+    take_back_row(g);
+}
+
+inline void back_up_min_step(GameState& g) {
+    complete_min_score(g);
+    fold_min(g);
+    take_back_row(g);
+}
+
 // The owner of a root move searched on threads tells them how far it has come.
 inline void report_reply(GameState& g) {
     if (g.root_progress != nullptr && !abandoned(g) && g.search_stopped == 0) {
@@ -245,11 +252,8 @@ inline void report_reply(GameState& g) {
 
 }  // namespace
 
-void back_up_min(GameState& g) {
-    complete_min_score(g);
-    fold_min(g);
-    take_back_row(g);
-}
+void back_up_max(GameState& g) { back_up_max_step(g); }
+void back_up_min(GameState& g) { back_up_min_step(g); }
 
 // The leaf ply's loop: each row opened as open_move does, and a legal move
 // of the colour to move evaluated, folded into its parent and taken back.
@@ -287,9 +291,9 @@ void search_leaf_ply(GameState& g) {
         evaluate(g, true);
         cells[1] = wrap16(g.search_side * g.eval_score);
         if (minimising) {
-            back_up_min(g);
+            back_up_min_step(g);
         } else {
-            back_up_max(g);
+            back_up_max_step(g);
         }
         if (g.cutoff[d] == 1) break;
     }

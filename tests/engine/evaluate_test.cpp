@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cctype>
 #include <initializer_list>
+#include <random>
 #include <string>
 #include <utility>
 
@@ -148,6 +149,36 @@ TEST(EvaluateBoardScan, MirrorImageGivesTheOppositeScore) {
         std::replace(no_rooks.begin(), no_rooks.end(), 'r', '.');
         std::replace(no_rooks.begin(), no_rooks.end(), 'R', '.');
         EXPECT_EQ(eval_of(no_rooks, 1, 1) + eval_of(mirror(no_rooks), 1, 1), 0) << no_rooks;
+    }
+}
+
+// The sum prepared for a search (pawn files counted from square sets) gives
+// what the square walk gives: doubled, tripled and lone pawns of both
+// colours, bishops and kings anywhere, with and without the endgame tables.
+TEST(EvaluateBoardScan, PreparedTermsGiveTheSquareWalksScore) {
+    std::mt19937 random(7);
+    const std::string pieces = "KkQqRrBbNnPPPPpppp";
+    for (int round = 0; round < 300; ++round) {
+        std::string p(64, '.');
+        const int count = 2 + static_cast<int>(random() % 24);
+        for (int i = 0; i < count; ++i) {
+            const char letter = pieces[random() % pieces.size()];
+            const bool is_pawn = letter == 'P' || letter == 'p';
+            // Pawns stay off the first and last ranks.
+            const int square =
+                is_pawn ? 8 + static_cast<int>(random() % 48) : static_cast<int>(random() % 64);
+            p[square] = letter;
+        }
+        for (int16_t endgame = 0; endgame <= 1; ++endgame) {
+            Position walk(p, GameState::black_side, 1, endgame);
+            Position prepared(p, GameState::black_side, 1, endgame);
+            prepare_board_terms(*prepared.g);
+            EXPECT_EQ(prepared.eval(), walk.eval()) << p << " endgame " << endgame;
+            EXPECT_EQ(prepared.g->pawn_tally, walk.g->pawn_tally) << p;
+            EXPECT_EQ(prepared.g->white_bishops, walk.g->white_bishops) << p;
+            EXPECT_EQ(prepared.g->black_king_x, walk.g->black_king_x) << p;
+            EXPECT_EQ(prepared.g->white_king_y, walk.g->white_king_y) << p;
+        }
     }
 }
 

@@ -1,6 +1,8 @@
 // Making moves with the legality test, and taking them back.
 #pragma once
 
+#include <cstddef>
+
 #include "model/game_state.h"
 
 namespace chess {
@@ -21,8 +23,11 @@ void take_back(GameState& g);
 // prepare_board_terms in engine/evaluate.h).
 inline void set_square(GameState& g, int cell, int16_t value) {
     if (g.board_terms_ready != 0) {
+        // Indexes as wide as a pointer: no widening after the addition.
+        const std::ptrdiff_t at = cell;
+        const std::ptrdiff_t was = g.board[cell];
         g.board_terms_sum +=
-            g.board_terms[value + 6][cell] - g.board_terms[g.board[cell] + 6][cell];
+            g.board_terms[value + std::ptrdiff_t{6}][at] - g.board_terms[was + 6][at];
     }
     g.board[cell] = value;
 }

@@ -63,12 +63,6 @@ inline void note_root_test(GameState& g, int16_t value, int16_t bound, bool valu
     }
 }
 
-inline void take_back_row(GameState& g) {
-    g.last_move = code_at(g, g.ply, g.current_row);
-    g.last_flags = flags_at(g, g.ply, g.current_row);
-    take_back(g);
-}
-
 // On a thread's copy of the record: a bound posted for the root move while
 // it is searched (see `RootProgress`) replaces the one it started from when
 // every cut-off test against that one so far comes out the same with it;
@@ -193,18 +187,37 @@ void open_move(GameState& g) {
 
 namespace {
 
+// The cells a back-up at ply k reads and writes: the move's row of ply k
+// (code, flag word, score) and its parent's score at ply k - 1.
+struct BackUpCells {
+    int k;
+    int16_t* row;
+    int16_t* parent;
+};
+
+inline BackUpCells back_up_cells(GameState& g) {
+    const int k = g.ply;
+    return {k, &code_at(g, k, g.current_row), &score_at(g, k - 1, g.parent_row)};
+}
+
+inline void take_back_cells(GameState& g, const int16_t* row) {
+    g.last_move = row[0];
+    g.last_flags = row[1];
+    take_back(g);
+}
+
 // The two halves of the back-up at an even ply: the move's own score made
 // complete (on the board with the move still made), then its fold into the
 // parent row with the bounds and the cut-off test.
-inline void complete_min_score(GameState& g) {
-    int16_t& score = score_at(g, g.ply, g.current_row);
+inline void complete_min_score(GameState& g, const BackUpCells& c) {
+    int16_t& score = c.row[2];
     if (score == -GameState::score_limit) score_position_without_replies(g, score);
 }
 
-inline void fold_min(GameState& g) {
-    const int k = g.ply;
-    const int16_t score = score_at(g, k, g.current_row);
-    int16_t& parent = score_at(g, k - 1, g.parent_row);
+inline void fold_min(GameState& g, const BackUpCells& c) {
+    const int k = c.k;
+    const int16_t score = c.row[2];
+    int16_t& parent = *c.parent;
     if (score < parent) {
         parent = score;
         g.beta[k] = score;
@@ -216,12 +229,12 @@ inline void fold_min(GameState& g) {
     if (g.beta[k] <= g.alpha[k - 1]) g.cutoff[k] = 1;
 }
 
-// back_up_max and back_up_min, also inlined into the leaf loop.
-inline void back_up_max_step(GameState& g) {
-    const int k = g.ply;
-    int16_t& score = score_at(g, k, g.current_row);
+// back_up_max and back_up_min on the cells named, for the leaf loop too.
+inline void back_up_max_at(GameState& g, const BackUpCells& c) {
+    const int k = c.k;
+    int16_t& score = c.row[2];
     if (score == GameState::score_limit) score_position_without_replies(g, score);
-    int16_t& parent = score_at(g, k - 1, g.parent_row);
+    int16_t& parent = *c.parent;
     if (score > parent) {
         parent = score;
         g.alpha[k] = score;
@@ -231,13 +244,13 @@ inline void back_up_max_step(GameState& g) {
     if (g.alpha_from_root[k] != 0) note_root_test(g, g.beta[k - 1], g.alpha[k], from_reply);
     if (from_reply) note_reply_bound_test(g, g.beta[k - 1], g.alpha[k]);
     if (g.alpha[k] >= g.beta[k - 1]) g.cutoff[k] = 1;
-    take_back_row(g);
+    take_back_cells(g, c.row);
 }
 
-inline void back_up_min_step(GameState& g) {
-    complete_min_score(g);
-    fold_min(g);
-    take_back_row(g);
+inline void back_up_min_at(GameState& g, const BackUpCells& c) {
+    complete_min_score(g, c);
+    fold_min(g, c);
+    take_back_cells(g, c.row);
 }
 
 // The owner of a root move searched on threads tells them how far it has come.
@@ -252,8 +265,8 @@ inline void report_reply(GameState& g) {
 
 }  // namespace
 
-void back_up_max(GameState& g) { back_up_max_step(g); }
-void back_up_min(GameState& g) { back_up_min_step(g); }
+void back_up_max(GameState& g) { back_up_max_at(g, back_up_cells(g)); }
+void back_up_min(GameState& g) { back_up_min_at(g, back_up_cells(g)); }
 
 // The leaf ply's loop: each row opened as open_move does, and a legal move
 // of the colour to move evaluated, folded into its parent and taken back.
@@ -263,7 +276,8 @@ void search_leaf_ply(GameState& g) {
     const int d = g.search_depth;
     const int n = g.move_count[d];
     if (n < 1) return;
-    const int flag_column = GameState::ply_base[d] + 2;
+    const int code_column = GameState::ply_base[d] + 1;
+    int16_t* const parent_score = &score_at(g, d - 1, g.parent_row);
     const int16_t opening_score = wrap16(GameState::score_limit * g.node_sign);
     const unsigned mover_flags = side_flags(g.search_side * g.node_sign);
     const bool minimising = g.leaf_kind == 1;
@@ -271,10 +285,10 @@ void search_leaf_ply(GameState& g) {
     int wrong_side = 0;
     int r = 1;
     for (; r <= n; ++r) {
-        int16_t* cells = &g.move_list[r][flag_column];  // flag word, score
-        if (!is_side_flags(cells[0], mover_flags)) {
+        int16_t* cells = &g.move_list[r][code_column];  // code, flag word, score
+        if (!is_side_flags(cells[1], mover_flags)) {
             wrong_side = 1;
-            cells[1] = opening_score;
+            cells[2] = opening_score;
             continue;
         }
         wrong_side = 0;
@@ -286,14 +300,15 @@ void search_leaf_ply(GameState& g) {
         g.alpha_from_root[d + 1] = g.alpha_from_root[d];
         g.beta[d + 1] = g.beta[d];
         g.beta_from_reply[d + 1] = g.beta_from_reply[d];
-        cells[1] = opening_score;
+        cells[2] = opening_score;
         if (g.in_check != 0) continue;
         evaluate(g, true);
-        cells[1] = wrap16(g.search_side * g.eval_score);
+        cells[2] = wrap16(g.search_side * g.eval_score);
+        const BackUpCells backed{d, cells, parent_score};
         if (minimising) {
-            back_up_min_step(g);
+            back_up_min_at(g, backed);
         } else {
-            back_up_max_step(g);
+            back_up_max_at(g, backed);
         }
         if (g.cutoff[d] == 1) break;
     }
@@ -369,8 +384,9 @@ bool search_reply(GameState& g, int row) {
     g.ply = 2;
     g.current_row = static_cast<int16_t>(row);
     g.parent_row = g.ply_row[1];
-    complete_min_score(g);
-    take_back_row(g);
+    const BackUpCells cells = back_up_cells(g);
+    complete_min_score(g, cells);
+    take_back_cells(g, cells.row);
     return true;
 }
 
@@ -378,7 +394,7 @@ bool fold_reply(GameState& g, int row) {
     g.ply = 2;
     g.current_row = static_cast<int16_t>(row);
     g.parent_row = g.ply_row[1];
-    fold_min(g);
+    fold_min(g, back_up_cells(g));
     report_reply(g);
     return g.cutoff[2] == 1;
 }

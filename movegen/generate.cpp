@@ -82,6 +82,20 @@ struct Mover {
 constexpr int flags_base_by_code[13] = {1600, 1500, 1400, 1300, 1200, 1100, 0,
                                         2100, 2200, 2300, 2400, 2500, 2600};
 
+// The flag word of a capture by piece code + 6, less the captured piece's
+// tens.
+constexpr auto capture_flags_by_code = [] {
+    struct Flags {
+        int16_t of[13] = {};
+        constexpr int16_t operator[](int i) const { return of[i]; }
+    } f;
+    for (int i = 0; i < 13; ++i) {
+        f.of[i] = static_cast<int16_t>(flags_base_by_code[i] +
+                                       (i < 6 ? kind_white_capture : kind_black_capture));
+    }
+    return f;
+}();
+
 inline Mover mover_at(int origin, int x, int y, int piece) {
     return {origin, x, y, origin * 100, flags_base_by_code[piece + 6]};
 }
@@ -246,6 +260,20 @@ template <int Colour, bool Lean>
 // king side, 2 White queen side, 4 Black king side, 8 Black queen side. E1
 // is tested with White's flags and E8 with Black's, whatever the king's
 // colour; `attacked` holds the attack records made so far in the pass.
+// Whether a king on `sq` could castle as far as the squares go: on E1 or E8,
+// with the squares between it and a rook of E1's or E8's colour empty.
+inline bool castling_squares_free(const int16_t* b, int sq) {
+    if (sq == sq_e1) {
+        return (b[sq_f1] == 0 && b[sq_g1] == 0 && b[sq_h1] == -rook) ||
+               (b[sq_d1] == 0 && b[sq_c1] == 0 && b[sq_b1] == 0 && b[sq_a1] == -rook);
+    }
+    if (sq == sq_e8) {
+        return (b[sq_f8] == 0 && b[sq_g8] == 0 && b[sq_h8] == rook) ||
+               (b[sq_d8] == 0 && b[sq_c8] == 0 && b[sq_b8] == 0 && b[sq_a8] == rook);
+    }
+    return false;
+}
+
 inline unsigned castlings(const int16_t* b, const int16_t* moved, int white_king_moved,
                           int black_king_moved, const int* attacked, int sq) {
     unsigned allowed = 0;
@@ -445,6 +473,15 @@ constexpr auto make_step_ranks(const int* dx, const int* dy) {
 constexpr auto knight_ranks = make_step_ranks(knight_dx, knight_dy);
 constexpr auto king_ranks = make_step_ranks(dir_dx, dir_dy);
 
+// The mailbox cell of each bit.
+constexpr auto cells = [] {
+    struct Cells {
+        int8_t of[64] = {};
+    } c;
+    for (int b = 0; b < 64; ++b) c.of[b] = static_cast<int8_t>(cell_of_bit(b));
+    return c;
+}();
+
 constexpr uint64_t bit_at(int x, int y) { return uint64_t{1} << ((x - 1) * 8 + (y - 1)); }
 // Castling-path squares by flag: a White quiet move onto F8/G8 sets 5, onto
 // C8/D8 sets 6; a Black one onto F1/G1 sets 2, onto C1/D1 sets 3.
@@ -496,7 +533,6 @@ constexpr int places = 66;
 // A capture's key: its piece's place and the rank of its direction among the
 // piece's moves. In key order the captures stand in the mailbox pass's order.
 constexpr int capture_keys = places * 8;
-constexpr int key_words = (capture_keys + 63) / 64;
 
 // The counting pass's running state: plain scalars, so they stay in
 // registers, and the captures found so far.
@@ -504,28 +540,27 @@ struct Tally {
     int16_t* board;
     uint64_t side[2];  // White's squares, Black's
     uint64_t occupied;
-    uint64_t kings;  // both colours'
-    int count = 0;   // en passant and castling entries
+    int count = 0;  // en passant and castling entries
     int moves[2] = {0, 0};
-    // Quiet targets on the other colour's castling paths, by mover.
+    // Targets by mover; its empty squares on the other colour's castling
+    // paths are the quiet moves onto them.
     uint64_t hits[2] = {0, 0};
-    bool king_hit[2] = {false, false};  // White's king capturable, Black's
-    // The captures as a set of keys, and by key the squares' bits, from and
-    // to (to in bits 6..11); the squares of a key not in the set are stale.
-    uint64_t keys[key_words] = {};
-    uint16_t squares[capture_keys];
+    // The captures in key order, each as its key (bits 12 and up) and the
+    // squares' bits, from and to (to in bits 6..11). They are found nearly in
+    // that order, a piece kind and a direction at a time.
+    int captures = 0;
+    uint32_t noted[capture_keys];
 };
 
 constexpr int side_index(int colour) { return colour < 0 ? 0 : 1; }
 
 // Notes the capture of the piece on bit `to` by the piece on bit `from`; the
 // rows are written from the notes once the pass is done.
-template <int Colour>
 [[gnu::always_inline]] inline void note_capture(Tally& t, int place, int rank, int from, int to) {
-    const int key = place * 8 + rank;
-    t.keys[key >> 6] |= uint64_t{1} << (key & 63);
-    t.squares[key] = static_cast<uint16_t>(from | to << 6);
-    if ((t.kings >> to) & 1) t.king_hit[side_index(-Colour)] = true;
+    const uint32_t note = static_cast<uint32_t>((place * 8 + rank) << 12 | to << 6 | from);
+    int i = t.captures++;
+    for (; i > 0 && t.noted[i - 1] > note; --i) t.noted[i] = t.noted[i - 1];
+    t.noted[i] = note;
 }
 
 // The moves of one side's sliders in direction D; each capture's origin is the
@@ -535,12 +570,12 @@ template <int Colour, int D>
     const int me = side_index(Colour);
     const uint64_t reached = reach & ~t.side[me];
     t.moves[me] += count_bits(reached);
-    t.hits[me] |= reached & ~t.occupied;
+    t.hits[me] |= reached;
     constexpr int back = opposite[D];
     for (uint64_t caps = reached & t.side[1 - me]; caps != 0; caps &= caps - 1) {
         const int to = std::countr_zero(caps);
         const int from = nearest_on_ray(back, geometry.ray[back][to] & t.occupied);
-        note_capture<Colour>(t, from, slide_rank[D], from, to);
+        note_capture(t, from, slide_rank[D], from, to);
     }
 }
 
@@ -592,10 +627,10 @@ template <int Colour>
     const int me = side_index(Colour);
     const uint64_t reached = targets & ~t.side[me];
     t.moves[me] += count_bits(reached);
-    t.hits[me] |= reached & ~t.occupied;
+    t.hits[me] |= reached;
     for (uint64_t caps = reached & t.side[1 - me]; caps != 0; caps &= caps - 1) {
         const int to = std::countr_zero(caps);
-        note_capture<Colour>(t, place, rank_of[to - b + 17], b, to);
+        note_capture(t, place, rank_of[to - b + 17], b, to);
     }
 }
 
@@ -621,7 +656,7 @@ template <int Colour>
 
 // All pawn moves of one side at once: pushes, captures and en passant.
 template <int Colour>
-[[gnu::always_inline]] inline void count_pawns(Tally& t, uint64_t pawns) {
+[[gnu::always_inline]] inline void count_pawns(Tally& t, uint64_t pawns, uint64_t enemy_pawns) {
     const int me = side_index(Colour);
     const uint64_t empty = ~t.occupied;
     const uint64_t enemy = t.side[1 - me];
@@ -646,6 +681,8 @@ template <int Colour>
         left_back = 7;
         passant_row = pawns & row_bits(5);
     }
+    // En passant needs an enemy pawn beside the pawn (and a marker).
+    passant_row &= (enemy_pawns >> 8) | (enemy_pawns << 8);
     t.hits[me] |= single;
     t.moves[me] +=
         count_bits(single) + count_bits(two) + count_bits(right_caps) + count_bits(left_caps);
@@ -653,12 +690,12 @@ template <int Colour>
     for (; right_caps != 0; right_caps &= right_caps - 1) {
         const int to = std::countr_zero(right_caps);
         const int from = to + right_back;
-        note_capture<Colour>(t, from, 0, from, to);
+        note_capture(t, from, 0, from, to);
     }
     for (; left_caps != 0; left_caps &= left_caps - 1) {
         const int to = std::countr_zero(left_caps);
         const int from = to + left_back;
-        note_capture<Colour>(t, from, 1, from, to);
+        note_capture(t, from, 1, from, to);
     }
     for (; passant_row != 0; passant_row &= passant_row - 1) {
         const int b = std::countr_zero(passant_row);
@@ -678,7 +715,7 @@ template <int Colour>
 template <int Colour>
 [[gnu::always_inline]] inline void count_army(Tally& t, const Armies& a) {
     const int me = side_index(Colour);
-    count_pawns<Colour>(t, a.pawns[me]);
+    count_pawns<Colour>(t, a.pawns[me], a.pawns[1 - me]);
     for (uint64_t n = a.knights[me]; n != 0; n &= n - 1) {
         const int b = std::countr_zero(n);
         count_steps<Colour>(t, b, b, geometry.knight[b], knight_ranks.of);
@@ -697,31 +734,41 @@ template <int Colour>
     count_direction<down_left>(t, a.diagonal[0], a.diagonal[1]);
 }
 
-// The castling-path flags the quiet targets so far set, and the king flags.
-inline void castle_flags(const Tally& t, int white_king_moved, int black_king_moved,
-                         int* attacked) {
-    if (t.king_hit[1]) attacked[4] = 1;
-    if (t.king_hit[0]) attacked[1] = 1;
+// The castling-path flags the quiet targets so far set, and the king flags
+// (`king_hit`: White's king capturable, Black's).
+inline void castle_flags(const Tally& t, const bool* king_hit, int white_king_moved,
+                         int black_king_moved, int* attacked) {
+    if (king_hit[1]) attacked[4] = 1;
+    if (king_hit[0]) attacked[1] = 1;
+    const uint64_t white_quiet = t.hits[0] & ~t.occupied;
+    const uint64_t black_quiet = t.hits[1] & ~t.occupied;
     if (black_king_moved != 1) {
-        if ((t.hits[0] & path_5) != 0) attacked[5] = 1;
-        if ((t.hits[0] & path_6) != 0) attacked[6] = 1;
+        if ((white_quiet & path_5) != 0) attacked[5] = 1;
+        if ((white_quiet & path_6) != 0) attacked[6] = 1;
     }
     if (white_king_moved != 1) {
-        if ((t.hits[1] & path_2) != 0) attacked[2] = 1;
-        if ((t.hits[1] & path_3) != 0) attacked[3] = 1;
+        if ((black_quiet & path_2) != 0) attacked[2] = 1;
+        if ((black_quiet & path_3) != 0) attacked[3] = 1;
     }
 }
 
 // The king's steps, then its castling tests, as king_moves does them: after
 // every other piece and, for Black's king, after White's.
 template <int Colour>
-[[gnu::always_inline]] inline void count_king(Tally& t, const Pass& s, int b) {
+[[gnu::always_inline]] inline void count_king(Tally& t, const Pass& s, const Armies& a, int b) {
     count_steps<Colour>(t, b, white_king_place + side_index(Colour), geometry.king[b],
                         king_ranks.of);
     const int sq = cell_of_bit(b);
-    if (sq != sq_e1 && sq != sq_e8) return;
+    if (!castling_squares_free(t.board, sq)) return;
+    // The kings capturable by the captures noted so far.
+    bool king_hit[2] = {false, false};
+    for (int i = 0; i < t.captures; ++i) {
+        const int to = (t.noted[i] >> 6) & 63u;
+        if ((a.kings[0] >> to) & 1) king_hit[0] = true;
+        if ((a.kings[1] >> to) & 1) king_hit[1] = true;
+    }
     int attacked[7] = {};
-    castle_flags(t, s.white_king_moved, s.black_king_moved, attacked);
+    castle_flags(t, king_hit, s.white_king_moved, s.black_king_moved, attacked);
     t.count += std::popcount(
         castlings(t.board, s.castle_moved, s.white_king_moved, s.black_king_moved, attacked, sq));
 }
@@ -745,15 +792,14 @@ void run_counting_pass(Pass& s) {
     t.side[0] = a.side[0];
     t.side[1] = a.side[1];
     t.occupied = a.side[0] | a.side[1];
-    t.kings = a.kings[0] | a.kings[1];
     count_army<-1>(t, a);
     count_army<1>(t, a);
     count_sliders(t, a);
     // Of two kings of one colour only the last one in square order moves.
     const int white_king = last_bit(a.kings[0]);
     const int black_king = last_bit(a.kings[1]);
-    if (white_king >= 0) count_king<-1>(t, s, white_king);
-    if (black_king >= 0) count_king<1>(t, s, black_king);
+    if (white_king >= 0) count_king<-1>(t, s, a, white_king);
+    if (black_king >= 0) count_king<1>(t, s, a, black_king);
     const int total = t.count + t.moves[0] + t.moves[1];
     if (total > max_list_rows) {
         run_pass<true>(s);
@@ -764,39 +810,37 @@ void run_counting_pass(Pass& s) {
     // The captures in key order, at the front of the list; the last capture
     // of each king is its attack record.
     int16_t* row = s.rows;
-    int n = 0;
-    for (int w = 0; w < key_words; ++w) {
-        for (uint64_t k = t.keys[w]; k != 0; k &= k - 1) {
-            const unsigned squares = t.squares[w * 64 + std::countr_zero(k)];
-            const int from = cell_of_bit(static_cast<int>(squares & 63u));
-            const int to = cell_of_bit(static_cast<int>(squares >> 6));
-            const int16_t mover = s.board[from];
-            const int16_t target = s.board[to];
-            const int captured = target < 0 ? -target : target;
-            const int16_t code = static_cast<int16_t>(from * 100 + to);
-            row += move_list_columns;
-            row[0] = code;
-            row[1] = static_cast<int16_t>(flags_base_by_code[mover + 6] + captured * 10 +
-                                          (mover < 0 ? kind_white_capture : kind_black_capture));
-            ++n;
-            if (captured == king) {
-                if (mover < 0) {
-                    s.black_king_attack = code;
-                    s.board[1] = code;
-                } else {
-                    s.white_king_attack = code;
-                    s.board[9] = code;
-                }
+    bool king_hit[2] = {false, false};
+    for (int i = 0; i < t.captures; ++i) {
+        const unsigned squares = t.noted[i];
+        const int from = cells.of[squares & 63u];
+        const int to = cells.of[(squares >> 6) & 63u];
+        const int16_t mover = s.board[from];
+        const int16_t target = s.board[to];
+        const int captured = target < 0 ? -target : target;
+        const int16_t code = static_cast<int16_t>(from * 100 + to);
+        row += move_list_columns;
+        row[0] = code;
+        row[1] = static_cast<int16_t>(capture_flags_by_code[mover + 6] + captured * 10);
+        if (captured == king) {
+            if (mover < 0) {
+                s.black_king_attack = code;
+                s.board[1] = code;
+                king_hit[1] = true;
+            } else {
+                s.white_king_attack = code;
+                s.board[9] = code;
+                king_hit[0] = true;
             }
         }
     }
     s.count = total;
     s.white_count = t.moves[0];
     s.black_count = t.moves[1];
-    s.captures = n;
+    s.captures = t.captures;
     s.white_king_sq = white_king >= 0 ? cell_of_bit(white_king) : 0;
     s.black_king_sq = black_king >= 0 ? cell_of_bit(black_king) : 0;
-    castle_flags(t, s.white_king_moved, s.black_king_moved, s.castle_attacked);
+    castle_flags(t, king_hit, s.white_king_moved, s.black_king_moved, s.castle_attacked);
 }
 
 // ---- Refusals without making the move ------------------------------------

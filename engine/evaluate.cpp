@@ -134,6 +134,8 @@ void exchange_step(GameState& g, bool fresh_list) {
     int16_t* board = g.board;
     std::memcpy(&g.board_copy[11], &board[11], sizeof(int16_t) * 78);
     const int terms_sum = g.board_terms_sum;
+    uint64_t square_sets[13];
+    std::memcpy(square_sets, g.square_sets, sizeof square_sets);
     g.ply = wrap16(g.ply + 1);
     const int code_column = GameState::ply_base[g.ply] + 1;
     g.exchange_sign = g.node_sign;
@@ -242,6 +244,7 @@ void exchange_step(GameState& g, bool fresh_list) {
     if (board_changed) {
         std::memcpy(&board[11], &g.board_copy[11], sizeof(int16_t) * 78);
         g.board_terms_sum = terms_sum;
+        std::memcpy(g.square_sets, square_sets, sizeof square_sets);
     }
 }
 

@@ -234,7 +234,9 @@ void search(GameState& g) {
     // captures: their other rows are written once, at the end.
     defer_rows_at(g, g.search_depth + 1);
     prepare_board_terms(g);
+    keep_square_sets(g);
     search_tree(g);
+    drop_square_sets(g);
     end_board_terms(g);
     write_deferred_rows(g);
 }

@@ -37,6 +37,17 @@ constexpr int rem_of(int a, int b) {
     return a % b;
 }
 
+// The bit (X - 1) * 8 + (Y - 1) of each playing square X*10 + Y, 0 elsewhere.
+inline constexpr auto square_bit = [] {
+    struct Bits {
+        uint64_t of[100] = {};
+    } t;
+    for (int x = 1; x <= 8; ++x) {
+        for (int y = 1; y <= 8; ++y) t.of[x * 10 + y] = uint64_t{1} << ((x - 1) * 8 + y - 1);
+    }
+    return t;
+}();
+
 constexpr int16_t move_from(int m) { return static_cast<int16_t>(floor_div(m, 100)); }
 constexpr int16_t move_to(int m) { return static_cast<int16_t>(rem_of(m, 100)); }
 constexpr int16_t code_digit_1(int m) { return static_cast<int16_t>(floor_div(m, 1000)); }

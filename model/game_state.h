@@ -162,6 +162,11 @@ struct GameState {
     // list_code() writes it first, and the search writes them all before it
     // returns. 0 while no search runs.
     int16_t lean_ply = 0;
+    // While `square_sets_ready` is 1 (during a search, see keep_square_sets),
+    // set_square keeps the squares of each piece code (index code + 6, bit
+    // (X - 1) * 8 + (Y - 1) for cell X*10 + Y) in step with the board.
+    int16_t square_sets_ready = 0;
+    uint64_t square_sets[13] = {};
     int16_t deferred_count = 0;
     uint32_t lean_passes = 0;  // passes made at `lean_ply`, the newest one's number
     // Piece sets left by the newest generation when it was a counting pass

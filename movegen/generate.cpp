@@ -32,7 +32,8 @@ struct Pass {
     int castle_attacked[7] = {};
     int white_king_sq = 0;  // 0: no white king found
     int black_king_sq = 0;
-    PieceSets* sets = nullptr;  // where a counting pass leaves its piece sets
+    PieceSets* sets = nullptr;              // where a counting pass leaves its piece sets
+    const uint64_t* square_sets = nullptr;  // the board's, where they are kept
     bool sets_left = false;
 };
 
@@ -786,7 +787,7 @@ template <int Colour>
 void run_counting_pass(Pass& s) {
     s.board[1] = GameState::border_value;
     s.board[9] = GameState::border_value;
-    const Armies a = armies_of(s.board);
+    const Armies a = s.square_sets != nullptr ? armies_of_sets(s.square_sets) : armies_of(s.board);
     Tally t;
     t.board = s.board;
     t.side[0] = a.side[0];
@@ -930,6 +931,7 @@ void generate_moves(GameState& g) {
     Pass s{g.board, list_rows(g, ply), g.castle_moved, g.white_king_moved, g.black_king_moved};
     const bool lean = ply == g.lean_ply && ply != 0;
     s.sets = &g.pass_sets;
+    if (g.square_sets_ready != 0) s.square_sets = g.square_sets;
     if (lean) {
         run_counting_pass(s);
     } else {

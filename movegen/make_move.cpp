@@ -221,6 +221,21 @@ void take_back(GameState& g) {
     }
 }
 
+void keep_square_sets(GameState& g) {
+    g.square_sets_ready = 0;
+    for (uint64_t& set : g.square_sets) set = 0;
+    for (int x = 1; x <= 8; ++x) {
+        for (int y = 1; y <= 8; ++y) {
+            const int16_t v = g.board[x * 10 + y];
+            if (v < -king || v > king) return;  // not a board of piece codes
+            g.square_sets[v + 6] |= square_bit.of[x * 10 + y];
+        }
+    }
+    g.square_sets_ready = 1;
+}
+
+void drop_square_sets(GameState& g) { g.square_sets_ready = 0; }
+
 void save_castle_state(GameState& g) {
     for (int i = 1; i <= 6; ++i) {
         g.saved_castle_moved[i] = g.castle_moved[i];

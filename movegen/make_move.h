@@ -3,6 +3,7 @@
 
 #include <cstddef>
 
+#include "model/board.h"
 #include "model/game_state.h"
 
 namespace chess {
@@ -20,7 +21,8 @@ void take_back(GameState& g);
 
 // Puts `value` (a piece code or 0) on the playing square `cell`, keeping the
 // sum of the prepared board terms in step while a search has them (see
-// prepare_board_terms in engine/evaluate.h).
+// prepare_board_terms in engine/evaluate.h), and the pieces' square sets
+// while they are kept.
 inline void set_square(GameState& g, int cell, int16_t value) {
     if (g.board_terms_ready != 0) {
         // Indexes as wide as a pointer: no widening after the addition.
@@ -29,8 +31,21 @@ inline void set_square(GameState& g, int cell, int16_t value) {
         g.board_terms_sum +=
             g.board_terms[value + std::ptrdiff_t{6}][at] - g.board_terms[was + 6][at];
     }
+    if (g.square_sets_ready != 0) {
+        const uint64_t bit = square_bit.of[cell];
+        g.square_sets[g.board[cell] + 6] ^= bit;
+        g.square_sets[value + 6] ^= bit;
+    }
     g.board[cell] = value;
 }
+
+// For one search: from keep_square_sets() until drop_square_sets(),
+// set_square keeps the squares of each piece code (`square_sets`) in step
+// with the board, and the counting passes read them instead of the board.
+// Meanwhile the board's playing squares change only through set_square (or
+// are put back together with the sets).
+void keep_square_sets(GameState& g);
+void drop_square_sets(GameState& g);
 
 // Ends every en passant right: the sixteen marker cells back to 7.
 void clear_ep_markers(GameState& g);

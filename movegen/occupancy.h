@@ -113,6 +113,24 @@ inline Armies armies_of(const int16_t* board) {
     return a;
 }
 
+// The armies from the squares of each piece code (index code + 6).
+inline Armies armies_of_sets(const uint64_t* sets) {
+    Armies a;
+    a.side[0] = sets[0] | sets[1] | sets[2] | sets[3] | sets[4] | sets[5];
+    a.side[1] = sets[7] | sets[8] | sets[9] | sets[10] | sets[11] | sets[12];
+    for (int i = 0; i < 2; ++i) {
+        // White's codes -6..-1 stand at 0..5, Black's 1..6 at 7..12.
+        const auto of = [&](int kind) { return sets[6 + (i == 0 ? -kind : kind)]; };
+        a.pawns[i] = of(1);
+        a.knights[i] = of(2);
+        a.bishops[i] = of(3);
+        a.diagonal[i] = of(3) | of(5);
+        a.straight[i] = of(4) | of(5);
+        a.kings[i] = of(6);
+    }
+    return a;
+}
+
 // The bishops, kings and pawns of the armies.
 inline PieceSets piece_sets(const Armies& a) {
     PieceSets sets;

@@ -1,6 +1,8 @@
 // Move generation, attack records, making and taking back moves.
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -8,6 +10,7 @@
 #include "model/game_state.h"
 #include "movegen/generate.h"
 #include "movegen/make_move.h"
+#include "movegen/occupancy.h"
 #include "movegen/perft.h"
 #include "support/session.h"
 
@@ -458,6 +461,32 @@ TEST(MakeAndTakeBack, CastlingFlagsAndMarkersOfOrdinaryMoves) {
     EXPECT_EQ(g->board[40], 7);
     generate_at(*g, 1);
     EXPECT_FALSE(listed(*g, 1, 5443));
+}
+
+// Random play with castling, en passant and promotions at hand: the square
+// sets kept for a search follow every move made, refused and taken back.
+TEST(MakeAndTakeBack, KeptSquareSetsFollowTheBoard) {
+    std::mt19937 random(16);
+    for (int game = 0; game < 40; ++game) {
+        auto g = castling_position({{22, -1}, {27, 1}, {54, -1}, {42, 1}});
+        keep_square_sets(*g);
+        for (int step = 0; step < 60; ++step) {
+            generate_at(*g, 1);
+            if (g->move_count[1] == 0) break;
+            g->move_index = static_cast<int16_t>(1 + random() % g->move_count[1]);
+            make_move(*g);
+            const Armies kept = armies_of_sets(g->square_sets);
+            const Armies board = armies_of(g->board);
+            ASSERT_EQ(0, std::memcmp(&kept, &board, sizeof kept)) << game << " " << step;
+            if (g->in_check == 0 && random() % 3 == 0) {
+                take_back(*g);
+                const Armies back = armies_of(g->board);
+                const Armies kept_back = armies_of_sets(g->square_sets);
+                ASSERT_EQ(0, std::memcmp(&kept_back, &back, sizeof back)) << game << " " << step;
+            }
+        }
+        drop_square_sets(*g);
+    }
 }
 
 // ---- hand-made positions ------------------------------------------------------

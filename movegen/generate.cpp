@@ -860,23 +860,28 @@ void run_counting_pass(Pass& s) {
 // same. A row's move code and flag word are written as one 32-bit word, the
 // code in the low half.
 
-// The squares of each side's pieces, pawns and kings, and those holding a
-// code that is no piece.
+// The squares of each side's pieces, pawns and kings, and whether a playing
+// square holds a code that is no piece.
 struct SideSets {
     uint64_t side[2];
     uint64_t pawns[2];
     uint64_t kings[2];
-    uint64_t odd;
+    bool odd;
 };
 
 inline SideSets side_sets(const int16_t* board) {
-    SideSets s{{0, 0}, {0, 0}, {0, 0}, 0};
+    SideSets s{{0, 0}, {0, 0}, {0, 0}, false};
 #if defined(__SSE2__) && !defined(CHESS_NO_SIMD)
     const __m128i zero = _mm_setzero_si128();
     const __m128i black_king = _mm_set1_epi8(king);
     const __m128i white_king = _mm_set1_epi8(-king);
     const __m128i white_pawn = _mm_set1_epi8(-pawn);
     const __m128i black_pawn = _mm_set1_epi8(pawn);
+    // A code c is a piece or empty when c + 6, as an unsigned byte, is at
+    // most 12.
+    const __m128i six = _mm_set1_epi8(king);
+    const __m128i twelve = _mm_set1_epi8(2 * king);
+    __m128i beyond = zero;
     const auto mask = [](__m128i v) {
         return static_cast<uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(v)));
     };
@@ -894,10 +899,9 @@ inline SideSets side_sets(const int16_t* board) {
         s.pawns[1] |= mask(_mm_cmpeq_epi8(value, black_pawn)) << shift;
         s.kings[0] |= mask(_mm_cmpeq_epi8(value, white_king)) << shift;
         s.kings[1] |= mask(_mm_cmpeq_epi8(value, black_king)) << shift;
-        s.odd |=
-            mask(_mm_or_si128(_mm_cmpgt_epi8(value, black_king), _mm_cmpgt_epi8(white_king, value)))
-            << shift;
+        beyond = _mm_or_si128(beyond, _mm_subs_epu8(_mm_add_epi8(value, six), twelve));
     }
+    s.odd = _mm_movemask_epi8(_mm_cmpeq_epi8(beyond, zero)) != 0xffff;
 #else
     for (int x = 0; x < 8; ++x) {
         for (int y = 0; y < 8; ++y) {
@@ -909,7 +913,7 @@ inline SideSets side_sets(const int16_t* board) {
             if (v == pawn) s.pawns[1] |= bit;
             if (v == -king) s.kings[0] |= bit;
             if (v == king) s.kings[1] |= bit;
-            if (v < -king || v > king) s.odd |= bit;
+            if (v < -king || v > king) s.odd = true;
         }
     }
 #endif
@@ -1212,7 +1216,7 @@ template <int Colour>
 // (every row written by then lies within the rows the mailbox pass rewrites).
 bool run_sweep_pass(Pass& s) {
     const SideSets sets = side_sets(s.board);
-    if (sets.odd != 0) return false;
+    if (sets.odd) return false;
     s.board[1] = GameState::border_value;
     s.board[9] = GameState::border_value;
     Sweep w;

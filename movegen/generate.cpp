@@ -379,6 +379,8 @@ void run_pass(Pass& pass) {
             s.white_king_sq = sq;
         } else if (p == king) {
             s.black_king_sq = sq;
+        } else if (p < -king || p > king) {
+            continue;  // a code that is no piece only blocks
         } else if (p < 0) {
             colour_piece_moves<-1, Lean>(s, sq, x, y, p);
         } else {

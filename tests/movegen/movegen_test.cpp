@@ -509,6 +509,24 @@ TEST(HandMadePositions, TwoKingsOfOneColourAndMissingKings) {
     EXPECT_EQ(g->white_move_count[1], 2);  // the pawn's two steps
 }
 
+TEST(HandMadePositions, ACodeThatIsNoPieceBlocksAndIsNeverTaken) {
+    // A rook on A1 below a stray 7 on A3: one step up the file, the whole rank.
+    auto g = position({{18, -4}, {16, 7}});
+    generate_at(*g, 1);
+    EXPECT_EQ(codes(*g, 1), (std::vector<int>{1817, 1828, 1838, 1848, 1858, 1868, 1878, 1888}));
+    EXPECT_EQ(g->white_move_count[1], 8);
+    EXPECT_EQ(g->black_move_count[1], 0);
+    // Nor does a black piece take it, and the code itself never moves.
+    g = position({{18, 4}, {16, -9}, {56, 7}, {57, -1}});
+    generate_at(*g, 1);
+    for (int code : codes(*g, 1)) {
+        EXPECT_NE(code % 100, 16) << code;
+        EXPECT_NE(code / 100, 16) << code;
+        EXPECT_NE(code / 100, 56) << code;
+    }
+    EXPECT_EQ(g->move_count[1], 8);  // the rook's 8; the pawn on E2 is stuck under E3
+}
+
 TEST(HandMadePositions, AListNeverGrowsPastRow250) {
     // Nine queens a side and the kings: 271 pseudo-legal moves.
     auto g = position({{16, 5},  {71, 5},  {54, 5},  {58, 5},  {15, 5},  {66, 5},  {85, 5},

@@ -934,10 +934,6 @@ constexpr int dir_cells[8] = {-1, 1, 10, -10, 9, 11, -11, -9};
 
 struct SweepTables {
     int8_t cell[64] = {};  // the mailbox cell of each bit
-    // The last square of each ray, or the square itself when the ray is empty.
-    uint64_t ray_end[8][64] = {};
-    // Steps from one square to another on a line through both.
-    int8_t steps[64][64] = {};
     // A pawn's single step by colour index and square.
     uint32_t pawn_step[2][64] = {};
 };
@@ -946,23 +942,6 @@ constexpr SweepTables make_sweep_tables() {
     for (int b = 0; b < 64; ++b) {
         const int sq = cell_of_bit(b);
         t.cell[b] = static_cast<int8_t>(sq);
-        for (int d = 0; d < 8; ++d) {
-            int x = b >> 3;
-            int y = b & 7;
-            while (x + dir_dx[d] >= 0 && x + dir_dx[d] < 8 && y + dir_dy[d] >= 0 &&
-                   y + dir_dy[d] < 8) {
-                x += dir_dx[d];
-                y += dir_dy[d];
-            }
-            t.ray_end[d][b] = uint64_t{1} << (x * 8 + y);
-        }
-        for (int c = 0; c < 64; ++c) {
-            const int dx = (c >> 3) - (b >> 3);
-            const int dy = (c & 7) - (b & 7);
-            const int ax = dx < 0 ? -dx : dx;
-            const int ay = dy < 0 ? -dy : dy;
-            t.steps[b][c] = static_cast<int8_t>(ax > ay ? ax : ay);
-        }
         t.pawn_step[0][b] = row_word(sq * 101 - 1, 1100 + kind_white_quiet);
         t.pawn_step[1][b] = row_word(sq * 101 + 1, 2100 + kind_black_quiet);
     }
@@ -1059,23 +1038,28 @@ template <int Colour, int Piece, int D>
         sweep_capture<Colour, Piece>(w, sq, sq + dir_cells[D]);
         return;
     }
-    const uint64_t stops = (geometry.ray[D][b] & w.occupied) | sweep_tables.ray_end[D][b];
-    const int t =
-        dir_dx[D] * 8 + dir_dy[D] > 0 ? __builtin_ctzll(stops) : 63 - __builtin_clzll(stops);
-    const bool taken = ((w.occupied >> t) & 1) != 0;
-    int n = sweep_tables.steps[b][t] - (taken ? 1 : 0);
-    w.hits[side_index(Colour)] |=
-        (geometry.ray[D][b] ^ geometry.ray[D][t]) & w.paths[side_index(Colour)];
+    // The first square is empty: walk on while the ray's squares are. A
+    // square past the ray's end, taken modulo 64, is never on the ray.
+    constexpr int delta = dir_dx[D] * 8 + dir_dy[D];
+    const int me = side_index(Colour);
+    const uint64_t ray = geometry.ray[D][b];
+    const uint64_t free = ray & ~w.occupied;
     int16_t* row = w.end;
     uint32_t word = base + static_cast<uint32_t>(sq);
+    unsigned t = static_cast<unsigned>(b + delta);
     do {
         row += move_list_columns;
         word += static_cast<uint32_t>(dir_cells[D]);
         put_row(row, word);
-    } while (--n != 0);
+        t += static_cast<unsigned>(delta);
+    } while (((free >> (t & 63)) & 1) != 0);
     w.end = row;
-    if (taken && ((w.side[Colour < 0 ? 1 : 0] >> t) & 1) != 0) {
-        sweep_capture<Colour, Piece>(w, sq, sweep_tables.cell[t]);
+    // Stopped by a piece on the ray, or past the edge.
+    const int stop = static_cast<int>(t & 63);
+    const bool blocked = ((ray >> stop) & 1) != 0;
+    w.hits[me] |= (blocked ? ray ^ geometry.ray[D][stop] : ray) & w.paths[me];
+    if (blocked && ((w.side[1 - me] >> stop) & 1) != 0) {
+        sweep_capture<Colour, Piece>(w, sq, sweep_tables.cell[stop]);
     }
 }
 

@@ -1312,8 +1312,9 @@ bool run_sweep_pass(Pass& s) {
     if (black_king >= 0) sweep_king<1>(w, s, black_king);
     mark_paths(w);
     const int count = static_cast<int>((w.end - s.rows) / move_list_columns);
-    s.white_count = static_cast<int>(white_cells / move_list_columns) - w.white_specials;
-    s.black_count = count - w.specials - s.white_count;
+    const int white_moves = static_cast<int>(white_cells / move_list_columns) - w.white_specials;
+    s.white_count += white_moves;
+    s.black_count += count - s.count - w.specials - white_moves;
     s.count = count;
     s.captures = static_cast<int>((w.front - s.rows) / move_list_columns);
     s.white_king_attack = w.white_king_attack;

@@ -871,6 +871,13 @@ struct SideSets {
     bool odd;
 };
 
+// The same from the squares of each piece code (index code + 6), kept for
+// a board of piece codes only.
+inline SideSets side_sets_of(const uint64_t* sets) {
+    const Armies a = armies_of_sets(sets);
+    return {{a.side[0], a.side[1]}, {a.pawns[0], a.pawns[1]}, {a.kings[0], a.kings[1]}, false};
+}
+
 inline SideSets side_sets(const int16_t* board) {
     SideSets s{{0, 0}, {0, 0}, {0, 0}, false};
 #if defined(__SSE2__) && !defined(CHESS_NO_SIMD)
@@ -1201,7 +1208,8 @@ template <int Colour>
 // square holds a code that is no piece, or the list might pass the row limit
 // (every row written by then lies within the rows the mailbox pass rewrites).
 bool run_sweep_pass(Pass& s) {
-    const SideSets sets = side_sets(s.board);
+    const SideSets sets =
+        s.square_sets != nullptr ? side_sets_of(s.square_sets) : side_sets(s.board);
     if (sets.odd) return false;
     s.board[1] = GameState::border_value;
     s.board[9] = GameState::border_value;

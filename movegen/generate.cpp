@@ -29,7 +29,7 @@ struct Pass {
     int captures = 0;
     int white_king_attack = 0;
     int black_king_attack = 0;
-    int castle_attacked[7] = {};
+    int16_t castle_attacked[7] = {};
     int white_king_sq = 0;  // 0: no white king found
     int black_king_sq = 0;
     PieceSets* sets = nullptr;              // where a counting pass leaves its piece sets
@@ -276,7 +276,7 @@ inline bool castling_squares_free(const int16_t* b, int sq) {
 }
 
 inline unsigned castlings(const int16_t* b, const int16_t* moved, int white_king_moved,
-                          int black_king_moved, const int* attacked, int sq) {
+                          int black_king_moved, const int16_t* attacked, int sq) {
     unsigned allowed = 0;
     if (sq == sq_e1) {
         const int white_king = moved[1] + white_king_moved;
@@ -747,7 +747,7 @@ template <int Colour>
 // The castling-path flags the quiet targets so far set, and the king flags
 // (`king_hit`: White's king capturable, Black's).
 inline void castle_flags(const Tally& t, const bool* king_hit, int white_king_moved,
-                         int black_king_moved, int* attacked) {
+                         int black_king_moved, int16_t* attacked) {
     if (king_hit[1]) attacked[4] = 1;
     if (king_hit[0]) attacked[1] = 1;
     const uint64_t white_quiet = t.hits[0] & ~t.occupied;
@@ -777,7 +777,7 @@ template <int Colour>
         if ((a.kings[0] >> to) & 1) king_hit[0] = true;
         if ((a.kings[1] >> to) & 1) king_hit[1] = true;
     }
-    int attacked[7] = {};
+    int16_t attacked[7] = {};
     castle_flags(t, king_hit, s.white_king_moved, s.black_king_moved, attacked);
     t.count += std::popcount(
         castlings(t.board, s.castle_moved, s.white_king_moved, s.black_king_moved, attacked, sq));
@@ -977,7 +977,7 @@ struct Sweep {
     uint64_t hits[2];
     int white_king_attack;
     int black_king_attack;
-    int castle_attacked[7];
+    int16_t castle_attacked[7];
     // En passant and castling entries, all and those added while White's
     // pieces were generated: they count for neither colour.
     int specials;
@@ -1429,7 +1429,7 @@ void generate_moves(GameState& g) {
     g.pass_sets_ready = s.sets_left ? 1 : 0;
     if (s.white_king_sq != 0) g.white_king_sq = static_cast<int16_t>(s.white_king_sq);
     if (s.black_king_sq != 0) g.black_king_sq = static_cast<int16_t>(s.black_king_sq);
-    for (int i = 1; i <= 6; ++i) g.castle_attacked[i] = static_cast<int16_t>(s.castle_attacked[i]);
+    std::memcpy(&g.castle_attacked[1], &s.castle_attacked[1], 6 * sizeof(int16_t));
     g.move_count[ply] = static_cast<int16_t>(s.count);
     g.white_move_count[ply] = static_cast<int16_t>(s.white_count);
     g.black_move_count[ply] = static_cast<int16_t>(s.black_count);

@@ -303,6 +303,16 @@ inline unsigned castlings(const int16_t* b, const int16_t* moved, int white_king
     return allowed;
 }
 
+// Calls add(code, flags) for each castling entry of `allowed` (see
+// castlings), in list order.
+template <class Add>
+[[gnu::always_inline]] inline void each_castling(unsigned allowed, Add&& add) {
+    if (allowed & 1u) add(white_king_side_castle, white_king_side_flags);
+    if (allowed & 2u) add(white_queen_side_castle, white_queen_side_flags);
+    if (allowed & 4u) add(black_king_side_castle, black_king_side_flags);
+    if (allowed & 8u) add(black_queen_side_castle, black_queen_side_flags);
+}
+
 // The king's eight steps, then the four castling tests for the square it
 // stands on. The kings are generated last, so these tests see the attack
 // records of every other piece.
@@ -320,10 +330,7 @@ template <int Colour, bool Lean>
 
     const unsigned allowed = castlings(s.board, s.castle_moved, s.white_king_moved,
                                        s.black_king_moved, s.castle_attacked, sq);
-    if (allowed & 1u) append_special<Lean>(s, white_king_side_castle, white_king_side_flags);
-    if (allowed & 2u) append_special<Lean>(s, white_queen_side_castle, white_queen_side_flags);
-    if (allowed & 4u) append_special<Lean>(s, black_king_side_castle, black_king_side_flags);
-    if (allowed & 8u) append_special<Lean>(s, black_queen_side_castle, black_queen_side_flags);
+    each_castling(allowed, [&](int code, int flags) { append_special<Lean>(s, code, flags); });
 }
 
 template <int Colour, bool Lean>
@@ -940,7 +947,6 @@ constexpr uint32_t row_word(int code, int flags) {
 constexpr int dir_cells[8] = {-1, 1, 10, -10, 9, 11, -11, -9};
 
 struct SweepTables {
-    int8_t cell[64] = {};  // the mailbox cell of each bit
     // A pawn's single step by colour index and square.
     uint32_t pawn_step[2][64] = {};
 };
@@ -948,7 +954,6 @@ constexpr SweepTables make_sweep_tables() {
     SweepTables t;
     for (int b = 0; b < 64; ++b) {
         const int sq = cell_of_bit(b);
-        t.cell[b] = static_cast<int8_t>(sq);
         t.pawn_step[0][b] = row_word(sq * 101 - 1, 1100 + kind_white_quiet);
         t.pawn_step[1][b] = row_word(sq * 101 + 1, 2100 + kind_black_quiet);
     }
@@ -1066,7 +1071,7 @@ template <int Colour, int Piece, int D>
     const bool blocked = ((ray >> stop) & 1) != 0;
     w.hits[me] |= (blocked ? ray ^ geometry.ray[D][stop] : ray) & w.paths[me];
     if (blocked && ((w.side[1 - me] >> stop) & 1) != 0) {
-        sweep_capture<Colour, Piece>(w, sq, sweep_tables.cell[stop]);
+        sweep_capture<Colour, Piece>(w, sq, cells.of[stop]);
     }
 }
 
@@ -1198,10 +1203,7 @@ template <int Colour>
     mark_paths(w);
     const unsigned allowed = castlings(w.board, s.castle_moved, s.white_king_moved,
                                        s.black_king_moved, w.castle_attacked, sq);
-    if (allowed & 1u) sweep_special<Colour>(w, white_king_side_castle, white_king_side_flags);
-    if (allowed & 2u) sweep_special<Colour>(w, white_queen_side_castle, white_queen_side_flags);
-    if (allowed & 4u) sweep_special<Colour>(w, black_king_side_castle, black_king_side_flags);
-    if (allowed & 8u) sweep_special<Colour>(w, black_queen_side_castle, black_queen_side_flags);
+    each_castling(allowed, [&](int code, int flags) { sweep_special<Colour>(w, code, flags); });
 }
 
 // The full pass; false when it leaves the work to the mailbox pass: a playing
@@ -1261,7 +1263,7 @@ bool run_sweep_pass(Pass& s) {
             stepping_pawns ^= before_b;
         }
         if (w.end > safe_end) return false;
-        const int sq = sweep_tables.cell[b];
+        const int sq = cells.of[b];
         const int16_t* before = w.end;
         switch (w.board[sq]) {
             case -pawn:

@@ -412,10 +412,10 @@ void run_pass(Pass& pass) {
 // pieces of one side are taken a direction at a time: along one direction no
 // two pieces' rays share a square, since a ray ends at the first occupied
 // square, so one fill from all of them gives every quiet move and capture in
-// that direction. Each capture carries a key, its origin's place in the
+// that direction. Each capture is filed under its origin's place in the
 // mailbox pass (pieces in square order, kings last) and the rank of its
-// direction among that piece's; sorted by key, the captures stand in the
-// mailbox pass's order.
+// direction among that piece's; read in that order, the captures stand in
+// the mailbox pass's order.
 
 // The eight directions as file and row steps, in the order the mailbox deltas
 // -1, +1, +10, -10, +9, +11, -11, -9 name them.
@@ -559,25 +559,32 @@ struct Tally {
     uint64_t occupied;
     int count = 0;  // en passant and castling entries
     int moves[2] = {0, 0};
-    // Targets by mover; its empty squares on the other colour's castling
-    // paths are the quiet moves onto them.
+    // Targets by mover, captures included; its empty squares on the other
+    // colour's castling paths are the quiet moves onto them.
     uint64_t hits[2] = {0, 0};
-    // The captures in key order, each as its key (bits 12 and up) and the
-    // squares' bits, from and to (to in bits 6..11). They are found nearly in
-    // that order, a piece kind and a direction at a time.
+    // The captures filed by piece: for each place (the squares' bits, then
+    // the two kings) the ranks of its captures as bits, and by place and rank
+    // the square taken. Filing instead of sorting as they are found keeps
+    // the pass free of data-dependent shifting loops.
     int captures = 0;
-    uint32_t noted[capture_keys];
+    uint64_t capturers = 0;  // the squares, kings apart, of pieces that capture
+    uint8_t ranks[places] = {};
+    uint8_t target[capture_keys];
 };
 
 constexpr int side_index(int colour) { return colour < 0 ? 0 : 1; }
 
-// Notes the capture of the piece on bit `to` by the piece on bit `from`; the
+// Notes the capture of the piece on bit `to` by the piece at `place`; the
 // rows are written from the notes once the pass is done.
-[[gnu::always_inline]] inline void note_capture(Tally& t, int place, int rank, int from, int to) {
-    const uint32_t note = static_cast<uint32_t>((place * 8 + rank) << 12 | to << 6 | from);
-    int i = t.captures++;
-    for (; i > 0 && t.noted[i - 1] > note; --i) t.noted[i] = t.noted[i - 1];
-    t.noted[i] = note;
+template <bool King = false>
+[[gnu::always_inline]] inline void note_capture(Tally& t, int place, int rank, int to) {
+    // A capture always has a piece behind it: the place is a square's bit or
+    // a king's place.
+    if (place < 0 || place >= places) __builtin_unreachable();
+    ++t.captures;
+    if (!King) t.capturers |= uint64_t{1} << place;
+    t.ranks[place] = static_cast<uint8_t>(t.ranks[place] | 1u << rank);
+    t.target[place * 8 + rank] = static_cast<uint8_t>(to);
 }
 
 // The moves of one side's sliders in direction D; each capture's origin is the
@@ -592,7 +599,7 @@ template <int Colour, int D>
     for (uint64_t caps = reached & t.side[1 - me]; caps != 0; caps &= caps - 1) {
         const int to = std::countr_zero(caps);
         const int from = nearest_on_ray(back, geometry.ray[back][to] & t.occupied);
-        note_capture(t, from, slide_rank[D], from, to);
+        note_capture(t, from, slide_rank[D], to);
     }
 }
 
@@ -638,7 +645,7 @@ template <int D>
 // Steps to a fixed set of squares (a knight's or a king's). A capture's rank
 // is its step's place in the order the mailbox pass tries the steps, found
 // from the step's bit difference: `rank_of` is indexed by difference + 17.
-template <int Colour>
+template <int Colour, bool King>
 [[gnu::always_inline]] inline void count_steps(Tally& t, int b, int place, uint64_t targets,
                                                const int8_t* rank_of) {
     const int me = side_index(Colour);
@@ -647,7 +654,7 @@ template <int Colour>
     t.hits[me] |= reached;
     for (uint64_t caps = reached & t.side[1 - me]; caps != 0; caps &= caps - 1) {
         const int to = std::countr_zero(caps);
-        note_capture(t, place, rank_of[to - b + 17], b, to);
+        note_capture<King>(t, place, rank_of[to - b + 17], to);
     }
 }
 
@@ -700,19 +707,19 @@ template <int Colour>
     }
     // En passant needs an enemy pawn beside the pawn (and a marker).
     passant_row &= (enemy_pawns >> 8) | (enemy_pawns << 8);
-    t.hits[me] |= single;
+    t.hits[me] |= single | right_caps | left_caps;
     t.moves[me] +=
         count_bits(single) + count_bits(two) + count_bits(right_caps) + count_bits(left_caps);
     // A pawn takes toward the H file first.
     for (; right_caps != 0; right_caps &= right_caps - 1) {
         const int to = std::countr_zero(right_caps);
         const int from = to + right_back;
-        note_capture(t, from, 0, from, to);
+        note_capture(t, from, 0, to);
     }
     for (; left_caps != 0; left_caps &= left_caps - 1) {
         const int to = std::countr_zero(left_caps);
         const int from = to + left_back;
-        note_capture(t, from, 1, from, to);
+        note_capture(t, from, 1, to);
     }
     for (; passant_row != 0; passant_row &= passant_row - 1) {
         const int b = std::countr_zero(passant_row);
@@ -735,7 +742,7 @@ template <int Colour>
     count_pawns<Colour>(t, a.pawns[me], a.pawns[1 - me]);
     for (uint64_t n = a.knights[me]; n != 0; n &= n - 1) {
         const int b = std::countr_zero(n);
-        count_steps<Colour>(t, b, b, geometry.knight[b], knight_ranks.of);
+        count_steps<Colour, false>(t, b, b, geometry.knight[b], knight_ranks.of);
     }
 }
 
@@ -773,21 +780,43 @@ inline void castle_flags(const Tally& t, const bool* king_hit, int white_king_mo
 // every other piece and, for Black's king, after White's.
 template <int Colour>
 [[gnu::always_inline]] inline void count_king(Tally& t, const Pass& s, const Armies& a, int b) {
-    count_steps<Colour>(t, b, white_king_place + side_index(Colour), geometry.king[b],
-                        king_ranks.of);
+    count_steps<Colour, true>(t, b, white_king_place + side_index(Colour), geometry.king[b],
+                              king_ranks.of);
     const int sq = cell_of_bit(b);
     if (!castling_squares_free(t.board, sq)) return;
     // The kings capturable by the captures noted so far.
-    bool king_hit[2] = {false, false};
-    for (int i = 0; i < t.captures; ++i) {
-        const int to = (t.noted[i] >> 6) & 63u;
-        if ((a.kings[0] >> to) & 1) king_hit[0] = true;
-        if ((a.kings[1] >> to) & 1) king_hit[1] = true;
-    }
+    const bool king_hit[2] = {(t.hits[1] & a.kings[0]) != 0, (t.hits[0] & a.kings[1]) != 0};
     int16_t attacked[7] = {};
     castle_flags(t, king_hit, s.white_king_moved, s.black_king_moved, attacked);
     t.count += std::popcount(
         castlings(t.board, s.castle_moved, s.white_king_moved, s.black_king_moved, attacked, sq));
+}
+
+// Writes the capture of the piece on bit `to` by the piece on bit `from` as
+// the next row; a capture of a king is that king's attack record.
+[[gnu::always_inline]] inline int16_t* put_capture(Pass& s, int16_t* row, int from_bit, int to_bit,
+                                                   bool* king_hit) {
+    const int from = cells.of[from_bit];
+    const int to = cells.of[to_bit];
+    const int16_t mover = s.board[from];
+    const int16_t target = s.board[to];
+    const int captured = target < 0 ? -target : target;
+    const int16_t code = static_cast<int16_t>(from * 100 + to);
+    row += move_list_columns;
+    row[0] = code;
+    row[1] = static_cast<int16_t>(capture_flags_by_code[mover + 6] + captured * 10);
+    if (captured == king) {
+        if (mover < 0) {
+            s.black_king_attack = code;
+            s.board[1] = code;
+            king_hit[1] = true;
+        } else {
+            s.white_king_attack = code;
+            s.board[9] = code;
+            king_hit[0] = true;
+        }
+    }
+    return row;
 }
 
 // The counters, capture rows and attack records of a lean pass. A list that
@@ -828,27 +857,23 @@ void run_counting_pass(Pass& s) {
     // of each king is its attack record.
     int16_t* row = s.rows;
     bool king_hit[2] = {false, false};
-    for (int i = 0; i < t.captures; ++i) {
-        const unsigned squares = t.noted[i];
-        const int from = cells.of[squares & 63u];
-        const int to = cells.of[(squares >> 6) & 63u];
-        const int16_t mover = s.board[from];
-        const int16_t target = s.board[to];
-        const int captured = target < 0 ? -target : target;
-        const int16_t code = static_cast<int16_t>(from * 100 + to);
-        row += move_list_columns;
-        row[0] = code;
-        row[1] = static_cast<int16_t>(capture_flags_by_code[mover + 6] + captured * 10);
-        if (captured == king) {
-            if (mover < 0) {
-                s.black_king_attack = code;
-                s.board[1] = code;
-                king_hit[1] = true;
-            } else {
-                s.white_king_attack = code;
-                s.board[9] = code;
-                king_hit[0] = true;
-            }
+    // Pieces on squares first, in square order, a piece's captures in rank
+    // order; then White's king and Black's. One loop step per capture.
+    uint64_t capturers = t.capturers;
+    while (capturers != 0) {
+        const int b = std::countr_zero(capturers);
+        unsigned m = t.ranks[b];
+        const int rank = std::countr_zero(m);
+        m &= m - 1;
+        t.ranks[b] = static_cast<uint8_t>(m);
+        capturers &= capturers - static_cast<uint64_t>(m == 0);  // its last capture
+        row = put_capture(s, row, b, t.target[b * 8 + rank], king_hit);
+    }
+    for (int k = 0; k < 2; ++k) {
+        const int place = white_king_place + k;
+        const int b = k == 0 ? white_king : black_king;
+        for (unsigned m = t.ranks[place]; m != 0; m &= m - 1) {
+            row = put_capture(s, row, b, t.target[place * 8 + std::countr_zero(m)], king_hit);
         }
     }
     s.count = total;

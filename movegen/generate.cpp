@@ -615,13 +615,14 @@ template <int D, int N>
 }
 #endif
 
-// Both sides' sliders in direction D: the two fills side by side, White's in
-// the low half of an SSE2 register and Black's in the high half.
+// Both sides' sliders' reach in direction D: the two fills side by side,
+// White's in the low half of an SSE2 register and Black's in the high half.
+struct Reach {
+    uint64_t white;
+    uint64_t black;
+};
 template <int D>
-[[gnu::always_inline]] inline void count_direction(Tally& t, uint64_t white, uint64_t black) {
-    if ((white | black) == 0) return;
-    uint64_t white_reach;
-    uint64_t black_reach;
+[[gnu::always_inline]] inline Reach reach_in(const Tally& t, uint64_t white, uint64_t black) {
 #if defined(__SSE2__) && !defined(CHESS_NO_SIMD)
     const __m128i edge = _mm_set1_epi64x(static_cast<long long>(keep<D>));
     __m128i open = _mm_and_si128(_mm_set1_epi64x(static_cast<long long>(~t.occupied)), edge);
@@ -632,14 +633,17 @@ template <int D>
     open = _mm_and_si128(open, shifted_pair<D, 2>(open));
     reach = _mm_or_si128(reach, _mm_and_si128(open, shifted_pair<D, 4>(reach)));
     reach = _mm_and_si128(shifted_pair<D, 1>(reach), edge);
-    white_reach = static_cast<uint64_t>(_mm_cvtsi128_si64(reach));
-    black_reach = static_cast<uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(reach, reach)));
+    return {static_cast<uint64_t>(_mm_cvtsi128_si64(reach)),
+            static_cast<uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(reach, reach)))};
 #else
-    white_reach = slide_targets<D>(white, ~t.occupied);
-    black_reach = slide_targets<D>(black, ~t.occupied);
+    return {slide_targets<D>(white, ~t.occupied), slide_targets<D>(black, ~t.occupied)};
 #endif
-    if (white != 0) tally_direction<-1, D>(t, white_reach);
-    if (black != 0) tally_direction<1, D>(t, black_reach);
+}
+
+template <int D>
+[[gnu::always_inline]] inline void tally_both(Tally& t, const Reach& r) {
+    tally_direction<-1, D>(t, r.white);
+    tally_direction<1, D>(t, r.black);
 }
 
 // Steps to a fixed set of squares (a knight's or a king's). A capture's rank
@@ -746,16 +750,27 @@ template <int Colour>
     }
 }
 
-// The sliders of both sides, a direction at a time.
+// The sliders of both sides: every direction's fills first, which do not
+// branch, then the tallies. A direction with no slider reaches nothing.
 [[gnu::always_inline]] inline void count_sliders(Tally& t, const Armies& a) {
-    count_direction<up>(t, a.straight[0], a.straight[1]);
-    count_direction<down>(t, a.straight[0], a.straight[1]);
-    count_direction<right>(t, a.straight[0], a.straight[1]);
-    count_direction<left>(t, a.straight[0], a.straight[1]);
-    count_direction<up_right>(t, a.diagonal[0], a.diagonal[1]);
-    count_direction<down_right>(t, a.diagonal[0], a.diagonal[1]);
-    count_direction<up_left>(t, a.diagonal[0], a.diagonal[1]);
-    count_direction<down_left>(t, a.diagonal[0], a.diagonal[1]);
+    const uint64_t ws = a.straight[0], bs = a.straight[1];
+    const uint64_t wd = a.diagonal[0], bd = a.diagonal[1];
+    const Reach r0 = reach_in<up>(t, ws, bs);
+    const Reach r1 = reach_in<down>(t, ws, bs);
+    const Reach r2 = reach_in<right>(t, ws, bs);
+    const Reach r3 = reach_in<left>(t, ws, bs);
+    const Reach r4 = reach_in<up_right>(t, wd, bd);
+    const Reach r5 = reach_in<down_right>(t, wd, bd);
+    const Reach r6 = reach_in<up_left>(t, wd, bd);
+    const Reach r7 = reach_in<down_left>(t, wd, bd);
+    tally_both<up>(t, r0);
+    tally_both<down>(t, r1);
+    tally_both<right>(t, r2);
+    tally_both<left>(t, r3);
+    tally_both<up_right>(t, r4);
+    tally_both<down_right>(t, r5);
+    tally_both<up_left>(t, r6);
+    tally_both<down_left>(t, r7);
 }
 
 // The castling-path flags the quiet targets so far set, and the king flags

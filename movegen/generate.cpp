@@ -884,11 +884,14 @@ void run_counting_pass(Pass& s) {
         capturers &= capturers - static_cast<uint64_t>(m == 0);  // its last capture
         row = put_capture(s, row, b, t.target[b * 8 + rank], king_hit);
     }
-    for (int k = 0; k < 2; ++k) {
-        const int place = white_king_place + k;
-        const int b = k == 0 ? white_king : black_king;
-        for (unsigned m = t.ranks[place]; m != 0; m &= m - 1) {
-            row = put_capture(s, row, b, t.target[place * 8 + std::countr_zero(m)], king_hit);
+    // The kings' captures, when there are any.
+    if ((t.ranks[white_king_place] | t.ranks[white_king_place + 1]) != 0) {
+        for (int k = 0; k < 2; ++k) {
+            const int place = white_king_place + k;
+            const int b = k == 0 ? white_king : black_king;
+            for (unsigned m = t.ranks[place]; m != 0; m &= m - 1) {
+                row = put_capture(s, row, b, t.target[place * 8 + std::countr_zero(m)], king_hit);
+            }
         }
     }
     s.count = total;

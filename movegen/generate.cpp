@@ -1079,22 +1079,17 @@ template <int Colour>
 }
 
 // One ray of a sliding piece on bit `b` (cell `sq`): the quiet moves up to the
-// nearest occupied square or the edge, then the capture there. `open` and
-// `enemy` are the piece's neighbours not held by its side and those held by
-// the other side, turned so that the piece's own square is bit 0: a ray that
-// starts at the edge or at an own piece is empty, one that starts at an enemy
-// piece is that capture alone.
+// nearest occupied square or the edge, then the capture there. `open` holds
+// the piece's neighbours not held by its side, turned so that the piece's own
+// square is bit 0: a ray that starts at the edge or at an own piece is empty,
+// one that starts at an enemy piece is that capture alone.
 template <int Colour, int Piece, int D>
-[[gnu::always_inline]] inline void sweep_ray(Sweep& w, int b, int sq, uint32_t base, uint64_t open,
-                                             uint64_t enemy) {
+[[gnu::always_inline]] inline void sweep_ray(Sweep& w, int b, int sq, uint32_t base,
+                                             uint64_t open) {
     constexpr int at = (dir_dx[D] * 8 + dir_dy[D]) & 63;
     if (((open >> at) & 1) == 0) return;
-    if (((enemy >> at) & 1) != 0) {
-        sweep_capture<Colour, Piece>(w, sq, sq + dir_cells[D]);
-        return;
-    }
-    // The first square is empty: walk on while the ray's squares are. A
-    // square past the ray's end, taken modulo 64, is never on the ray.
+    // Walk on while the ray's squares are empty. A square past the ray's
+    // end, taken modulo 64, is never on the ray.
     constexpr int delta = dir_dx[D] * 8 + dir_dy[D];
     const int me = side_index(Colour);
     const uint64_t ray = geometry.ray[D][b];
@@ -1102,12 +1097,12 @@ template <int Colour, int Piece, int D>
     int16_t* row = w.end;
     uint32_t word = base + static_cast<uint32_t>(sq);
     unsigned t = static_cast<unsigned>(b + delta);
-    do {
+    while (((free >> (t & 63)) & 1) != 0) {
         row += move_list_columns;
         word += static_cast<uint32_t>(dir_cells[D]);
         put_row(row, word);
         t += static_cast<unsigned>(delta);
-    } while (((free >> (t & 63)) & 1) != 0);
+    }
     w.end = row;
     // Stopped by a piece on the ray, or past the edge.
     const int stop = static_cast<int>(t & 63);
@@ -1123,18 +1118,17 @@ template <int Colour, int Piece>
     const int me = side_index(Colour);
     const uint32_t base = quiet_base<Colour, Piece>(sq);
     const uint64_t open = std::rotr(geometry.king[b] & ~w.side[me], b);
-    const uint64_t enemy = std::rotr(w.side[1 - me], b);
     if (Piece != rook) {
-        sweep_ray<Colour, Piece, up_right>(w, b, sq, base, open, enemy);
-        sweep_ray<Colour, Piece, down_right>(w, b, sq, base, open, enemy);
-        sweep_ray<Colour, Piece, up_left>(w, b, sq, base, open, enemy);
-        sweep_ray<Colour, Piece, down_left>(w, b, sq, base, open, enemy);
+        sweep_ray<Colour, Piece, up_right>(w, b, sq, base, open);
+        sweep_ray<Colour, Piece, down_right>(w, b, sq, base, open);
+        sweep_ray<Colour, Piece, up_left>(w, b, sq, base, open);
+        sweep_ray<Colour, Piece, down_left>(w, b, sq, base, open);
     }
     if (Piece != bishop) {
-        sweep_ray<Colour, Piece, up>(w, b, sq, base, open, enemy);
-        sweep_ray<Colour, Piece, down>(w, b, sq, base, open, enemy);
-        sweep_ray<Colour, Piece, right>(w, b, sq, base, open, enemy);
-        sweep_ray<Colour, Piece, left>(w, b, sq, base, open, enemy);
+        sweep_ray<Colour, Piece, up>(w, b, sq, base, open);
+        sweep_ray<Colour, Piece, down>(w, b, sq, base, open);
+        sweep_ray<Colour, Piece, right>(w, b, sq, base, open);
+        sweep_ray<Colour, Piece, left>(w, b, sq, base, open);
     }
 }
 

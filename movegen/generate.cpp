@@ -1,5 +1,6 @@
 #include "movegen/generate.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 
@@ -1421,14 +1422,28 @@ void write_deferred(GameState& g, int index) {
 // A pass at the lean ply wrote rows 1..captures and counted rows up to count.
 // Rows up to count now belong to it: older notes shrink to the rows above.
 // The notes are kept newest last, so their ranges ascend from last to first.
+//
+// The notes dropped are the newest ones whose last row is within the count.
+// How many of them there are varies at random from pass to pass, so the notes
+// kept are found by a binary search of fixed steps, with no branch on the
+// rows: the steps halve from half the capacity to 1, and a second step of 1
+// reaches a full list (every note read lies within the capacity).
 void note_lean_pass(GameState& g, const Pass& s) {
+    static_assert((deferred_capacity & (deferred_capacity - 1)) == 0);
     const int count = s.count;
-    while (g.deferred_count > 0 && g.deferred[g.deferred_count - 1].last <= count) {
-        --g.deferred_count;
-    }
-    if (g.deferred_count > 0) {
-        DeferredRows& older = g.deferred[g.deferred_count - 1];
-        if (older.first < count) older.first = static_cast<int16_t>(count);
+    const int notes = g.deferred_count;
+    int kept = 0;
+    const auto try_keep = [&](int step) {
+        const int i = kept + step;
+        const bool keep = (i <= notes) & (g.deferred[i - 1].last > count);
+        kept += step & -static_cast<int>(keep);
+    };
+    for (int step = deferred_capacity / 2; step >= 1; step /= 2) try_keep(step);
+    try_keep(1);
+    g.deferred_count = static_cast<int16_t>(kept);
+    if (kept > 0) {
+        int16_t& older_first = g.deferred[kept - 1].first;
+        older_first = static_cast<int16_t>(std::max<int>(older_first, count));
     }
     if (s.captures == count) return;
     if (g.deferred_count == deferred_capacity) write_deferred(g, 0);

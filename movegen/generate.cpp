@@ -1449,7 +1449,7 @@ void note_lean_pass(GameState& g, const Pass& s) {
     if (g.deferred_count == deferred_capacity) write_deferred(g, 0);
     DeferredRows& d = g.deferred[g.deferred_count++];
     std::memcpy(d.board, g.board, sizeof d.board);
-    for (int i = 0; i < 7; ++i) d.castle_moved[i] = g.castle_moved[i];
+    std::memcpy(d.castle_moved, g.castle_moved, sizeof d.castle_moved);
     d.white_king_moved = g.white_king_moved;
     d.black_king_moved = g.black_king_moved;
     d.first = static_cast<int16_t>(s.captures);

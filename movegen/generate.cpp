@@ -1424,22 +1424,18 @@ void write_deferred(GameState& g, int index) {
 // The notes are kept newest last, so their ranges ascend from last to first.
 //
 // The notes dropped are the newest ones whose last row is within the count.
-// How many of them there are varies at random from pass to pass, so the notes
-// kept are found by a binary search of fixed steps, with no branch on the
-// rows: the steps halve from half the capacity to 1, and a second step of 1
-// reaches a full list (every note read lies within the capacity).
+// How many varies at random from pass to pass: mostly none, one or two,
+// seldom more. The first two drops are tested without a branch on the rows
+// (with no note left, note 0 is read and the test fails), further ones in a
+// loop that seldom turns.
 void note_lean_pass(GameState& g, const Pass& s) {
-    static_assert((deferred_capacity & (deferred_capacity - 1)) == 0);
     const int count = s.count;
-    const int notes = g.deferred_count;
-    int kept = 0;
-    const auto try_keep = [&](int step) {
-        const int i = kept + step;
-        const bool keep = (i <= notes) & (g.deferred[i - 1].last > count);
-        kept += step & -static_cast<int>(keep);
-    };
-    for (int step = deferred_capacity / 2; step >= 1; step /= 2) try_keep(step);
-    try_keep(1);
+    int kept = g.deferred_count;
+    for (int drop = 0; drop < 2; ++drop) {
+        const int newest = kept > 0 ? kept - 1 : 0;
+        kept -= (kept > 0) & (g.deferred[newest].last <= count);
+    }
+    while (kept > 0 && g.deferred[kept - 1].last <= count) --kept;
     g.deferred_count = static_cast<int16_t>(kept);
     if (kept > 0) {
         int16_t& older_first = g.deferred[kept - 1].first;

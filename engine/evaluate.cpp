@@ -139,21 +139,24 @@ void exchange_step(GameState& g, bool fresh_list) {
     g.exchange_sign = g.node_sign;
     const int captures_first = g.capture_count[g.ply];
     const unsigned capturing_first = side_flags(g.exchange_sign * g.search_side);
-    bool square_matters = false;
-    for (int j = 1; j <= captures_first && !square_matters; ++j) {
-        square_matters = is_side_flags(g.move_list[j][code_column + 1], capturing_first);
-    }
     // The row with the evaluated move's own row number, whether or not it lies
     // within this list: a row beyond the list still holds an older entry. Its
     // square matters only when the capturing colour has a capture; and a
     // non-capture row of this very position names an empty square, onto which
     // no capture lands. In both cases the square is left as 0. A list just
-    // generated at the lean ply left its non-capture rows unwritten.
+    // generated at the lean ply left its non-capture rows unwritten; for such
+    // a row the captures need no look.
     const int row_number = g.current_row;
+    const bool fresh_quiet = fresh_list && g.ply == g.lean_ply && row_number > captures_first &&
+                             row_number <= g.move_count[g.ply];
+    bool square_matters = false;
+    if (!fresh_quiet) {
+        for (int j = 1; j <= captures_first && !square_matters; ++j) {
+            square_matters = is_side_flags(g.move_list[j][code_column + 1], capturing_first);
+        }
+    }
     const bool unwritten_quiet =
-        fresh_list ? g.ply == g.lean_ply && row_number > captures_first &&
-                         row_number <= g.move_count[g.ply]
-                   : square_matters && row_is_unwritten_quiet(g, g.ply, row_number);
+        fresh_list ? fresh_quiet : square_matters && row_is_unwritten_quiet(g, g.ply, row_number);
     if (!square_matters || unwritten_quiet) {
         g.exchange_square = 0;
     } else {

@@ -132,7 +132,6 @@ const PieceRatios* piece_ratios(int d) {
 // `fresh_list`: that list was generated from this very board just before.
 void exchange_step(GameState& g, bool fresh_list) {
     int16_t* board = g.board;
-    std::memcpy(&g.board_copy[11], &board[11], sizeof(int16_t) * 78);
     const int terms_sum = g.board_terms_sum;
     g.ply = wrap16(g.ply + 1);
     const int code_column = GameState::ply_base[g.ply] + 1;
@@ -196,9 +195,13 @@ void exchange_step(GameState& g, bool fresh_list) {
         score = add_ratio(score, threat_sum, threat_divisor);
     }
     // Otherwise the captures on the square are played out, the replies
-    // generated anew after each; the square sets are kept to be put back.
+    // generated anew after each; the board and its square sets are kept to be
+    // put back.
     uint64_t square_sets[13];
-    if (!threats_only) std::memcpy(square_sets, g.square_sets, sizeof square_sets);
+    if (!threats_only) {
+        std::memcpy(&g.board_copy[11], &board[11], sizeof(int16_t) * 78);
+        std::memcpy(square_sets, g.square_sets, sizeof square_sets);
+    }
     for (int pass = 1; pass <= 8 && !threats_only; ++pass) {
         const unsigned capturing = side_flags(sign * g.search_side);
         bool captured = false;

@@ -244,6 +244,7 @@ void merge_job(GameState& g, Job& job) {
     w.deferred_count = g.deferred_count;
     w.lean_passes = g.lean_passes;
     std::copy(std::begin(g.deferred), std::end(g.deferred), std::begin(w.deferred));
+    std::copy(std::begin(g.deferred_last), std::end(g.deferred_last), std::begin(w.deferred_last));
     g = w;
 }
 

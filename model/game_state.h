@@ -55,14 +55,14 @@ inline constexpr int ply_slots = 11;           // per-ply arrays, indexed 0..10
 
 // Rows of one ply's list that a generation pass counted but left unwritten
 // (see `GameState::lean_ply`): the rows first + 1 .. last hold what a full pass
-// over this board and castling state would have written there.
+// over this board and castling state would have written there. The last row
+// is kept apart, in `GameState::deferred_last`.
 struct DeferredRows {
     int16_t board[100] = {};
     int16_t castle_moved[7] = {};
     int16_t white_king_moved = 0;
     int16_t black_king_moved = 0;
     int16_t first = 0;
-    int16_t last = 0;
     uint32_t pass = 0;  // serial number of the pass that left them
 };
 inline constexpr int deferred_capacity = 16;
@@ -174,6 +174,9 @@ struct GameState {
     PieceSets pass_sets;
     int16_t pass_sets_ready = 0;
     DeferredRows deferred[deferred_capacity];
+    // Each note's last row, side by side, so that a pass finds the notes it
+    // overtakes at one look. They descend from the oldest note to the newest.
+    int16_t deferred_last[deferred_capacity] = {};
 
     // ---- Search and depth control ---------------------------------------
     int16_t base_depth = 4;

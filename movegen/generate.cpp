@@ -1415,27 +1415,40 @@ void write_deferred(GameState& g, int index) {
         rows[r * move_list_columns] = newer[r][0];
         rows[r * move_list_columns + 1] = newer[r][1];
     }
-    for (int i = index + 1; i < g.deferred_count; ++i) g.deferred[i - 1] = g.deferred[i];
+    for (int i = index + 1; i < g.deferred_count; ++i) {
+        g.deferred[i - 1] = g.deferred[i];
+        g.deferred_last[i - 1] = g.deferred_last[i];
+    }
     --g.deferred_count;
 }
 
 // A pass at the lean ply wrote rows 1..captures and counted rows up to count.
 // Rows up to count now belong to it: older notes shrink to the rows above.
-// The notes are kept newest last, so their ranges ascend from last to first.
-//
-// The notes dropped are the newest ones whose last row is within the count.
-// How many varies at random from pass to pass: mostly none, one or two,
-// seldom more. The first two drops are tested without a branch on the rows
-// (with no note left, note 0 is read and the test fails), further ones in a
-// loop that seldom turns.
+// The notes are kept newest last, so their ranges ascend from last to first:
+// the notes dropped, those whose last row is within the count, are the newest
+// ones, and the notes kept are those before the first such note. They are
+// found at one look, with no branch that depends on how many there are.
+int notes_above(const GameState& g, int count) {
+#if defined(__SSE2__) && !defined(CHESS_NO_SIMD)
+    static_assert(deferred_capacity == 16);
+    const __m128i limit = _mm_set1_epi16(static_cast<short>(count));
+    const __m128i older = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&g.deferred_last[0]));
+    const __m128i newer = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&g.deferred_last[8]));
+    // Two mask bits per note.
+    const uint32_t above = static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpgt_epi16(older, limit))) |
+                           static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpgt_epi16(newer, limit)))
+                               << 16;
+    return std::min<int>(std::countr_one(above) / 2, g.deferred_count);
+#else
+    int kept = 0;
+    while (kept < g.deferred_count && g.deferred_last[kept] > count) ++kept;
+    return kept;
+#endif
+}
+
 void note_lean_pass(GameState& g, const Pass& s) {
     const int count = s.count;
-    int kept = g.deferred_count;
-    for (int drop = 0; drop < 2; ++drop) {
-        const int newest = kept > 0 ? kept - 1 : 0;
-        kept -= (kept > 0) & (g.deferred[newest].last <= count);
-    }
-    while (kept > 0 && g.deferred[kept - 1].last <= count) --kept;
+    const int kept = notes_above(g, count);
     g.deferred_count = static_cast<int16_t>(kept);
     if (kept > 0) {
         int16_t& older_first = g.deferred[kept - 1].first;
@@ -1443,22 +1456,21 @@ void note_lean_pass(GameState& g, const Pass& s) {
     }
     if (s.captures == count) return;
     if (g.deferred_count == deferred_capacity) write_deferred(g, 0);
+    g.deferred_last[g.deferred_count] = static_cast<int16_t>(count);
     DeferredRows& d = g.deferred[g.deferred_count++];
     std::memcpy(d.board, g.board, sizeof d.board);
     std::memcpy(d.castle_moved, g.castle_moved, sizeof d.castle_moved);
     d.white_king_moved = g.white_king_moved;
     d.black_king_moved = g.black_king_moved;
     d.first = static_cast<int16_t>(s.captures);
-    d.last = static_cast<int16_t>(count);
     d.pass = g.lean_passes;
 }
 
 // The note holding row `row` of the lean ply, or -1.
 int deferred_holding(const GameState& g, int row) {
     for (int i = g.deferred_count - 1; i >= 0; --i) {
-        const DeferredRows& d = g.deferred[i];
-        if (row <= d.first) return -1;
-        if (row <= d.last) return i;
+        if (row <= g.deferred[i].first) return -1;
+        if (row <= g.deferred_last[i]) return i;
     }
     return -1;
 }

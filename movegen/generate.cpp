@@ -258,10 +258,6 @@ template <int Colour, bool Lean>
     }
 }
 
-// The castling entries a king on `sq` adds, in list order, as bits: 1 White
-// king side, 2 White queen side, 4 Black king side, 8 Black queen side. E1
-// is tested with White's flags and E8 with Black's, whatever the king's
-// colour; `attacked` holds the attack records made so far in the pass.
 // Whether a king on `sq` could castle as far as the squares go: on E1 or E8,
 // with the squares between it and a rook of E1's or E8's colour empty.
 inline bool castling_squares_free(const int16_t* b, int sq) {
@@ -276,6 +272,10 @@ inline bool castling_squares_free(const int16_t* b, int sq) {
     return false;
 }
 
+// The castling entries a king on `sq` adds, in list order, as bits: 1 White
+// king side, 2 White queen side, 4 Black king side, 8 Black queen side. E1
+// is tested with White's flags and E8 with Black's, whatever the king's
+// colour; `attacked` holds the attack records made so far in the pass.
 inline unsigned castlings(const int16_t* b, const int16_t* moved, int white_king_moved,
                           int black_king_moved, const int16_t* attacked, int sq) {
     unsigned allowed = 0;
@@ -800,7 +800,7 @@ template <int Colour>
                               king_ranks.of);
     const int sq = cell_of_bit(b);
     if (!castling_squares_free(t.board, sq)) return;
-    // The kings capturable by the captures noted so far.
+    // The kings capturable by the targets found so far.
     const bool king_hit[2] = {(t.hits[1] & a.kings[0]) != 0, (t.hits[0] & a.kings[1]) != 0};
     int16_t attacked[7] = {};
     castle_flags(t, king_hit, s.white_king_moved, s.black_king_moved, attacked);

@@ -22,7 +22,7 @@
 #include <string>
 
 #include "bench/bench_positions.h"
-#include "engine/move_choice.h"
+#include "engine/engine.h"
 #include "model/game_state.h"
 #include "model/notation.h"
 
@@ -60,10 +60,12 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "bad placement %s\n", pos.placement);
             return 1;
         }
-        g.search_threads = static_cast<int16_t>(threads);
+        chess::SearchLimits limits;
+        limits.threads = threads;
+        chess::SearchObserver quiet;
 
         const auto start = std::chrono::steady_clock::now();
-        chess::search(g);
+        chess::think(g, limits, quiet);
         const auto stop = std::chrono::steady_clock::now();
         const double seconds = std::chrono::duration<double>(stop - start).count();
 

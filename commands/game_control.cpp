@@ -3,6 +3,7 @@
 #include <string>
 #include <string_view>
 
+#include "commands/search_report.h"
 #include "console/board_display.h"
 #include "engine/book.h"
 #include "engine/move_choice.h"
@@ -45,7 +46,7 @@ void suggest_move(GameState& g) {
     // current position's ply-1 list at its start and leaves it as the list
     // the user's next move is looked up in.
     const int16_t ply = g.ply;
-    search(g);
+    search_at_console(g);
     drop_book_reply(g);
     g.ply = ply;
 
@@ -71,7 +72,7 @@ void set_depth(GameState& g) {
 void swap_sides(GameState& g) {
     Console& con = g.console;
     g.search_side = static_cast<int16_t>(-g.search_side);
-    search(g);
+    search_at_console(g);
     if (g.game_over != 1) {
         play_chosen_move(g);
         g.move_word = g.move_code;

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "commands/game_control.h"
+#include "commands/search_report.h"
 #include "console/board_display.h"
 #include "console/game_end.h"
 #include "console/move_entry.h"
@@ -30,13 +31,10 @@ constexpr int16_t pairs_per_line = 7;
 void check_test(GameState& g) {
     print_line(g.console, " YOU ARE IN CHECK!");
     g.search_side = static_cast<int16_t>(-g.search_side);
-    const int16_t kept_depth = g.search_depth;
-    g.search_depth = 2;
-    search(g);
+    search_at_console(g, 2);
     // A book reply found here is never played.
     drop_book_reply(g);
     g.search_side = static_cast<int16_t>(-g.search_side);
-    g.search_depth = kept_depth;
 }
 
 // Both moves of the turn on the console, and as one pair in the transcript.
@@ -89,7 +87,7 @@ void run_game_loop(GameState& g) {
         }
         note_castling_loss(g);
 
-        search(g);
+        search_at_console(g);
         if (g.game_over == 1) {
             end_game(g);
             return;

@@ -4,7 +4,6 @@
 #include <limits>
 #include <string>
 
-#include "io/console_io.h"
 #include "io/file_open.h"
 #include "model/board.h"
 #include "model/notation.h"
@@ -87,8 +86,7 @@ double uniform_draw(GameState& g) {
 
 }  // namespace
 
-void book_lookup(GameState& g) {
-    Console& con = g.console;
+void book_lookup(GameState& g, SearchObserver& observer) {
     g.position_key = placement_key(g);
     g.move_code = 0;
     drop_book_reply(g);
@@ -107,22 +105,17 @@ void book_lookup(GameState& g) {
             if (!matches || !usable_reply(g, move)) continue;
             if (count == max_candidates) break;  // later matches are neither shown nor kept
             ++count;
-            print_text(con, move);
-            print_text(con, "  ");
             g.book_moves[count] = move;
         }
         std::fclose(file);
     }
-    print_line(con);
+    observer.book_candidates(&g.book_moves[1], count);
     if (count == 0) return;
 
     int n = static_cast<int>(uniform_draw(g) * (count + 1));
     if (n == 0) n = 1;
     if (n > count) n = count;
-    print_text(con, "USING OPENING MOVE# ");
-    print_number(con, n);
-    print_line(con);
-    print_line(con);
+    observer.book_move_chosen(n);
 
     g.move_text = g.book_moves[n];
     text_to_move(g);  // upper-cases `move_text`

@@ -30,19 +30,20 @@
 //   ends the game) call drop_book_reply.
 #pragma once
 
+#include "engine/search_observer.h"
 #include "model/game_state.h"
 
 namespace chess {
 
-// Looks the current placement up in the book of `search_side`, lists the
-// candidates on one line, draws one and announces it. Leaves `move_code` =
+// Looks the current placement up in the book of `search_side`, tells the
+// observer the candidates, draws one and tells which. Leaves `move_code` =
 // the reply (0 when there is none) and, for a reply, `chosen_index` =
 // `last_legal_root` = 1 and the pending hand-over described above. Records
 // whose move does not name two squares A1..H8, whose from-square holds no
 // piece of the side to move, or whose to-square holds one of its pieces, are
 // skipped; at most 15 candidates are kept. Nothing of the file is kept
 // between lookups.
-void book_lookup(GameState& g);
+void book_lookup(GameState& g, SearchObserver& observer);
 
 // Puts the pending reply (`move_code`) into row 1 of the ply-1 list with the
 // flag word of an ordinary move of the piece on its from-square, moves the

@@ -5,8 +5,6 @@
 #include "engine/root_moves.h"
 #include "engine/root_threads.h"
 #include "engine/search_plies.h"
-#include "io/console_io.h"
-#include "io/transcript.h"
 #include "model/board.h"
 #include "model/notation.h"
 #include "movegen/generate.h"
@@ -35,36 +33,30 @@ void search_below_root(GameState& g) {
 
 // The root move at `root_row` leaves the opponent no legal reply with its king
 // attacked: announce the mate it gives.
-void announce_mate(GameState& g) {
-    Console& con = g.console;
+void announce_mate(GameState& g, SearchObserver& observer) {
     g.move_word = g.move_list[g.root_row][code_column];
     move_to_text(g);
-    print_text(con, "CHECKMATE! >>");
-    print_line(con, g.move_text);
-    transcript_write(g, g.human_move_text);
-    transcript_write(g, " ");
-    transcript_write(g, g.move_text);
-    transcript_write_line(g, " CHECKMATE!");
+    observer.mate_found(g.move_text);
     g.game_over = 1;
 }
 
 // Replaces a move repeated from two searches ago by a close runner-up, or
 // else searches one ply deeper next time.
-void repetition_test(GameState& g) {
+void repetition_test(GameState& g, SearchObserver& observer) {
     int16_t* history = g.choice_history;  // newest, middle, oldest
     history[0] = g.move_code;
     const bool repeated = history[0] == history[2] && g.alternate_move != 0;
     if (repeated && g.score_gap < 25) {
         g.move_code = g.alternate_move;
         g.chosen_index = g.runner_up_row;
-        print_line(g.console, "ALTERNATE MOVE USED!");
+        observer.alternate_move_used();
         history[0] = history[1] = history[2] = 0;
     } else if (repeated && g.score_gap > 24 && g.hold_depth == 0 && g.search_depth < 9) {
         // Below 9 only: the plies and their arrays end at 10.
         g.search_depth = static_cast<int16_t>(g.search_depth + 1);
         g.hold_depth = 1;
         history[0] = history[1] = history[2] = 0;
-        print_line(g.console, "DEPTH INCREASED!");
+        observer.depth_increased();
     }
     history[2] = history[1];
     history[1] = history[0];
@@ -100,7 +92,7 @@ void resume_root_move(GameState& g, int resume_ply, int resume_row) {
     finish_root_move(g);
 }
 
-bool settle_root_move(GameState& g) {
+bool settle_root_move(GameState& g, SearchObserver& observer) {
     if (g.search_depth > 2 && g.last_legal_reply == 0) {
         const bool opponent_attacked = g.search_side == GameState::black_side
                                            ? g.white_king_attack[2] != 0
@@ -109,7 +101,7 @@ bool settle_root_move(GameState& g) {
             // The move would stalemate the opponent.
             g.exclude_root = 1;
         } else {
-            announce_mate(g);
+            announce_mate(g, observer);
             return true;
         }
     }
@@ -123,13 +115,13 @@ bool settle_root_move(GameState& g) {
     return false;
 }
 
-bool search_root_moves(GameState& g) {
+bool search_root_moves(GameState& g, SearchObserver& observer) {
     const int n = g.move_count[1];
     for (int r = 1; r <= n; ++r) {
         if (stop_requested(g)) return false;
         open_root_move(g, r);
         if (root_move_searched(g)) {
-            print_text(g.console, ".");
+            observer.root_move_searched();
             g.last_legal_root = g.root_row;
             search_root_move(g);
             if (g.search_stopped == 1) {
@@ -138,7 +130,7 @@ bool search_root_moves(GameState& g) {
                 return false;
             }
             // A mate ends the loop with the castling state as the move left it.
-            if (settle_root_move(g)) return true;
+            if (settle_root_move(g, observer)) return true;
         }
         restore_castle_state(g);
     }
@@ -149,8 +141,7 @@ namespace {
 
 // The search from the root position on: the ruler, the ply-1 loop and the
 // choice among the root moves.
-void search_tree(GameState& g) {
-    Console& con = g.console;
+void search_tree(GameState& g, SearchObserver& observer, int threads) {
     g.ply = 1;
     g.chosen_index = 0;
     g.runner_up_row = 0;
@@ -165,15 +156,17 @@ void search_tree(GameState& g) {
 
     // The ruler: one mark per root move of the side searched for, legal or not.
     const int n = g.move_count[1];
+    int own_moves = 0;
     for (int r = 1; r <= n; ++r) {
         const int side_number = code_digit_1(g.move_list[r][flag_column]);
-        if (GameState::side_sign[side_number] == g.search_side) print_text(con, "=");
+        if (GameState::side_sign[side_number] == g.search_side) ++own_moves;
     }
-    print_line(con);
+    observer.root_moves_listed(own_moves);
 
-    const int threads = search_thread_count(g);
-    const bool mated = threads > 1 && root_threads_apply(g) ? search_root_moves_threaded(g, threads)
-                                                            : search_root_moves(g);
+    threads = search_thread_count(threads);
+    const bool mated = threads > 1 && root_threads_apply(g)
+                           ? search_root_moves_threaded(g, threads, observer)
+                           : search_root_moves(g, observer);
     if (mated) {
         // The mate was announced; the mating move is the answer.
         g.move_code = g.move_list[g.root_row][code_column];
@@ -189,15 +182,9 @@ void search_tree(GameState& g) {
         return;
     }
 
-    print_line(con);
+    observer.root_moves_done();
     if (g.last_legal_root == 0) {
-        if (g.white_king_attack[1] == 0 && g.black_king_attack[1] == 0) {
-            print_line(con, "<<<STALEMATE>>>");
-        } else {
-            transcript_write(g, g.human_move_text);
-            transcript_write_line(g, "  CHECKMATE!");
-            print_line(con, "*** CHECKMATE! ***");
-        }
+        observer.no_legal_move(g.white_king_attack[1] != 0 || g.black_king_attack[1] != 0);
         g.game_over = 1;
         g.move_code = 0;
         return;
@@ -211,12 +198,12 @@ void search_tree(GameState& g) {
         g.move_list[g.chosen_index][score_column] - g.move_list[g.runner_up_row][score_column];
     if (gap < 0) gap = -gap;
     g.score_gap = static_cast<int16_t>(gap > 32767 ? 32767 : gap);
-    repetition_test(g);
+    repetition_test(g, observer);
 }
 
 }  // namespace
 
-void search(GameState& g) {
+void search(GameState& g, SearchObserver& observer, int threads) {
     g.alternate_move = 0;
     g.search_stopped = 0;
     save_castle_state(g);
@@ -226,7 +213,7 @@ void search(GameState& g) {
     // Only a reply the book gives in this search may be handed over.
     drop_book_reply(g);
     if (g.use_book == 1 && g.move_number < 10) {
-        book_lookup(g);
+        book_lookup(g, observer);
         if (g.move_code != 0) return;
     }
 
@@ -235,7 +222,7 @@ void search(GameState& g) {
     defer_rows_at(g, g.search_depth + 1);
     prepare_board_terms(g);
     keep_square_sets(g);
-    search_tree(g);
+    search_tree(g, observer, threads);
     drop_square_sets(g);
     end_board_terms(g);
     write_deferred_rows(g);

@@ -2,6 +2,7 @@
 // announcements, the choice rule and the repetition test.
 #pragma once
 
+#include "engine/search_observer.h"
 #include "model/game_state.h"
 
 namespace chess {
@@ -14,8 +15,10 @@ namespace chess {
 // already set (the main program then stops after the root moves; the variant
 // goes on to its usual end). A repeated choice is replaced by a close
 // runner-up or raises `search_depth` (never beyond 9) for the next search.
-// The board and castling state are as on entry.
-void search(GameState& g);
+// The board and castling state are as on entry. The search runs on
+// `threads` threads (0: every hardware thread) with the same result.
+// Front ends call it through `think` (engine/engine.h).
+void search(GameState& g, SearchObserver& observer, int threads);
 
 // Plays the choice of the last search: row `chosen_index` of the ply-1 list,
 // after a pending book reply has been handed over into row 1 (book_hand_over).

@@ -27,6 +27,7 @@ struct ReplyJob {
     GameState record;
     std::atomic<int> stage{reply_free};
     std::atomic<bool> abandon{false};
+    SearchLinks links;  // what the record's search shares with the threads
     int row = 0;
     bool searched = false;  // a legal reply, searched
     // The castling flags of the owner's record it started from.
@@ -52,10 +53,11 @@ void prepare(ReplyJob& job, const GameState& g, int row) {
     // Rows the owner still owes are not this search's.
     w.deferred_count = 0;
     job.abandon.store(false, std::memory_order_relaxed);
-    w.abandon_search = &job.abandon;
     // The owner alone takes moved bounds, reports progress and keeps copies.
-    w.root_progress = nullptr;
-    w.resume_log = nullptr;
+    job.links = SearchLinks{};
+    job.links.stop = g.links == nullptr ? nullptr : g.links->stop;
+    job.links.abandon = &job.abandon;
+    w.links = &job.links;
     job.row = row;
     std::copy(std::begin(g.castle_moved), std::end(g.castle_moved),
               std::begin(job.start_castle_moved));
@@ -181,9 +183,7 @@ void merge(GameState& g, ReplyJob& job) {
             w.root_bound_high = g.beta[2];
         }
     }
-    w.abandon_search = g.abandon_search;
-    w.root_progress = g.root_progress;
-    w.resume_log = g.resume_log;
+    w.links = g.links;
     // Tests against the bound from ply 1 hold for the owner's bound now.
     set_root_bound(w, g.alpha[1]);
     w.search_stopped = g.search_stopped;

@@ -2,6 +2,7 @@
 // the loop over several threads use the same steps.
 #pragma once
 
+#include "engine/search_observer.h"
 #include "model/game_state.h"
 
 namespace chess {
@@ -31,10 +32,10 @@ void resume_root_move(GameState& g, int resume_ply, int resume_row);
 // The end of a legal root move after `search_root_move`: a move leaving the
 // opponent no legal reply is excluded (stalemate) or announced as mate
 // (returns true); otherwise its score may become the best so far.
-bool settle_root_move(GameState& g);
+bool settle_root_move(GameState& g, SearchObserver& observer);
 
 // The one-thread ply-1 loop. Returns true when a root move mates and was
 // announced.
-bool search_root_moves(GameState& g);
+bool search_root_moves(GameState& g, SearchObserver& observer);
 
 }  // namespace chess

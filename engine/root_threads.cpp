@@ -4,7 +4,6 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
-#include <cstdlib>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -14,7 +13,6 @@
 #include "engine/root_moves.h"
 #include "engine/search_plies.h"
 #include "engine/thread_records.h"
-#include "io/console_io.h"
 #include "model/board.h"
 #include "movegen/generate.h"
 #include "movegen/make_move.h"
@@ -57,6 +55,7 @@ struct Job {
     // stops and its result is not used.
     std::atomic<bool> abandon{false};
     RootProgress progress;
+    SearchLinks links;  // what the record's search shares with the threads
     Stage stage = Stage::free;
     // Copies of the record kept by the search, and the ply and row the
     // search is taken up before when it restarts from one of them (row 0:
@@ -85,11 +84,13 @@ void prepare_job(Job& job, const GameState& g, int row, int16_t bound) {
     w.alpha[1] = bound;
     mark_plies_unwritten(w, 2);
     job.abandon.store(false, std::memory_order_relaxed);
-    w.abandon_search = &job.abandon;
     job.progress.replies.store(0, std::memory_order_relaxed);
     job.progress.moved_bound.store(RootProgress::no_bound, std::memory_order_relaxed);
-    w.root_progress = &job.progress;
-    w.resume_log = &job.log;
+    job.links.stop = g.links == nullptr ? nullptr : g.links->stop;
+    job.links.abandon = &job.abandon;
+    job.links.progress = &job.progress;
+    job.links.resume_log = &job.log;
+    w.links = &job.links;
     job.log.count = 0;
     job.resume_row = 0;
     job.row = row;
@@ -236,9 +237,7 @@ void merge_job(GameState& g, Job& job) {
     w.older_counts_read = 0;
     w.root_bound_low = g.root_bound_low;
     w.root_bound_high = g.root_bound_high;
-    w.abandon_search = g.abandon_search;
-    w.root_progress = g.root_progress;
-    w.resume_log = g.resume_log;
+    w.links = g.links;
     // The settled record keeps its own (empty) account of rows owed.
     w.lean_ply = g.lean_ply;
     w.deferred_count = g.deferred_count;
@@ -269,7 +268,7 @@ class RootWorkers {
         for (std::thread& t : threads_) t.join();
     }
 
-    bool run(GameState& g, int threads);
+    bool run(GameState& g, int threads, SearchObserver& observer);
 
   private:
     void start(int threads);
@@ -299,6 +298,7 @@ class RootWorkers {
     // The search under way: its settled record, the job of each row, the
     // next row to settle and the next to hand out.
     GameState* g_ = nullptr;
+    SearchObserver* observer_ = nullptr;
     int threads_wanted_ = 0;
     Job* job_of_[move_list_rows] = {};
     int settled_ = 1;
@@ -497,9 +497,9 @@ Outcome RootWorkers::advance() {
         job->stage = Stage::free;
         job_of_[r] = nullptr;
         if (job->searched) {
-            print_text(g.console, ".");
+            observer_->root_move_searched();
             g.last_legal_root = g.root_row;
-            if (settle_root_move(g)) return Outcome::mated;
+            if (settle_root_move(g, *observer_)) return Outcome::mated;
         }
         restore_castle_state(g);
         ++settled_;
@@ -554,7 +554,7 @@ Outcome RootWorkers::advance() {
     return Outcome::running;
 }
 
-bool RootWorkers::run(GameState& g, int threads) {
+bool RootWorkers::run(GameState& g, int threads, SearchObserver& observer) {
     std::lock_guard<std::mutex> one_search(run_mutex_);
     std::unique_lock<std::mutex> lock(mutex_);
     start(threads);
@@ -562,6 +562,7 @@ bool RootWorkers::run(GameState& g, int threads) {
         for (GameState& copy : job->log.records) copy_texts(copy, g);
     }
     g_ = &g;
+    observer_ = &observer;
     threads_wanted_ = threads;
     searching_.store(true, std::memory_order_relaxed);
     help_.discarded_nodes.store(0, std::memory_order_relaxed);
@@ -582,6 +583,7 @@ bool RootWorkers::run(GameState& g, int threads) {
     }
     const Outcome outcome = outcome_;
     g_ = nullptr;
+    observer_ = nullptr;
     lock.unlock();
     // A mate or a stop from outside ends the loop early.
     if (outcome != Outcome::finished) finish_early(g);
@@ -598,14 +600,8 @@ RootWorkers& root_workers() {
 
 }  // namespace
 
-int search_thread_count(const GameState& g) {
-    if (g.search_threads > 0) return std::min<int>(g.search_threads, max_threads);
-    if (const char* text = std::getenv("CHESS_THREADS")) {
-        int value = 0;
-        const char* c = text;
-        while (*c >= '0' && *c <= '9' && value <= max_threads) value = value * 10 + (*c++ - '0');
-        if (*c == '\0' && c != text && value >= 1 && value <= max_threads) return value;
-    }
+int search_thread_count(int wanted) {
+    if (wanted > 0) return std::min(wanted, max_threads);
     const unsigned hardware = std::thread::hardware_concurrency();
     return hardware == 0 ? 1 : std::min<int>(static_cast<int>(hardware), max_threads);
 }
@@ -626,8 +622,8 @@ bool root_threads_apply(const GameState& g) {
     return white_king && black_king && !opponent_capturable;
 }
 
-bool search_root_moves_threaded(GameState& g, int threads) {
-    return root_workers().run(g, threads);
+bool search_root_moves_threaded(GameState& g, int threads, SearchObserver& observer) {
+    return root_workers().run(g, threads, observer);
 }
 
 }  // namespace chess

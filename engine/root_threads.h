@@ -8,14 +8,14 @@
 // step reads ends as after the one-thread loop.
 #pragma once
 
+#include "engine/search_observer.h"
 #include "model/game_state.h"
 
 namespace chess {
 
-// The threads the search uses: `search_threads` when it is positive, else
-// the number in the environment variable CHESS_THREADS (1 to 64), else all
-// hardware threads.
-int search_thread_count(const GameState& g);
+// The threads a search asked for `wanted` threads uses: that many (at most
+// 64), or every hardware thread for 0.
+int search_thread_count(int wanted);
 
 // Whether the ply-1 loop may run on several threads for this position: both
 // colours have a king on the board, the side searched for cannot capture the
@@ -27,6 +27,6 @@ bool root_threads_apply(const GameState& g);
 // The ply-1 loop on `threads` threads, with the same results, progress marks,
 // messages and record as `search_root_moves`. Returns true when a root move
 // mates and was announced.
-bool search_root_moves_threaded(GameState& g, int threads);
+bool search_root_moves_threaded(GameState& g, int threads, SearchObserver& observer);
 
 }  // namespace chess

@@ -67,7 +67,7 @@ inline void note_root_test(GameState& g, int16_t value, int16_t bound, bool valu
 // it is searched (see `RootProgress`) replaces the one it started from when
 // every cut-off test against that one so far comes out the same with it;
 // the search then goes on exactly as if it had started from it. Otherwise
-// the search gives up (raises `abandon_search`), unless the root move has
+// the search gives up (raises its abandon flag), unless the root move has
 // come through three quarters of its reply list and no reply so far holds
 // it to the new bound: then it is likely to raise the best score, and it
 // runs on from its old bound to the end. Its result is not used, but its
@@ -75,13 +75,13 @@ inline void note_root_test(GameState& g, int16_t value, int16_t bound, bool valu
 // well before a new search of it would give it.
 void take_moved_bound(GameState& g) {
     const int32_t posted =
-        g.root_progress->moved_bound.exchange(RootProgress::no_bound, std::memory_order_relaxed);
+        root_progress(g)->moved_bound.exchange(RootProgress::no_bound, std::memory_order_relaxed);
     if (posted == RootProgress::no_bound) return;
     const int16_t bound = static_cast<int16_t>(posted);
     if (!bound_holds(g, bound)) {
         const int16_t score_so_far = score_at(g, 1, g.root_row);
         if (score_so_far > bound && 4 * g.ply_row[2] >= 3 * g.move_count[2]) return;
-        g.abandon_search->store(true, std::memory_order_relaxed);
+        g.links->abandon->store(true, std::memory_order_relaxed);
         return;
     }
     set_root_bound(g, bound);
@@ -91,8 +91,8 @@ void take_moved_bound(GameState& g) {
 // at least three above the last: a look before every move of the plies below
 // costs more time than it saves, and the searches below those moves are short.
 inline void look_for_moved_bound(GameState& g, int ply) {
-    if ((ply == 2 || ply + 3 <= g.search_depth) && g.root_progress != nullptr &&
-        g.root_progress->moved_bound.load(std::memory_order_relaxed) != RootProgress::no_bound) {
+    if ((ply == 2 || ply + 3 <= g.search_depth) && root_progress(g) != nullptr &&
+        root_progress(g)->moved_bound.load(std::memory_order_relaxed) != RootProgress::no_bound) {
         take_moved_bound(g);
     }
 }
@@ -109,7 +109,7 @@ constexpr uint64_t resume_spacing = 2000;
 // search's course depends on, or when every slot is taken. A search cut
 // short leaves nothing: the record is not one the full search passes.
 void note_resume_point(GameState& g, int ply, int row) {
-    ResumeLog& log = *g.resume_log;
+    ResumeLog& log = *resume_log(g);
     if (abandoned(g) || g.search_stopped != 0) return;
     const uint64_t last_nodes =
         log.count == 0 ? log.start_nodes : log.records[log.count - 1].node_count;
@@ -255,8 +255,8 @@ inline void back_up_min_at(GameState& g, const BackUpCells& c) {
 
 // The owner of a root move searched on threads tells them how far it has come.
 inline void report_reply(GameState& g) {
-    if (g.root_progress != nullptr && !abandoned(g) && g.search_stopped == 0) {
-        RootProgress& progress = *g.root_progress;
+    if (root_progress(g) != nullptr && !abandoned(g) && g.search_stopped == 0) {
+        RootProgress& progress = *root_progress(g);
         progress.score.store(score_at(g, 1, g.parent_row), std::memory_order_relaxed);
         const int16_t replies = progress.replies.load(std::memory_order_relaxed);
         progress.replies.store(static_cast<int16_t>(replies + 1), std::memory_order_release);
@@ -334,7 +334,7 @@ inline bool close_ply_move(GameState& g, int k, int r) {
 void search_ply_loop(GameState& g, int k, int first_row) {
     const int n = g.move_count[k];
     for (int r = first_row; r <= n; ++r) {
-        if (k <= last_resume_ply && g.resume_log != nullptr) note_resume_point(g, k, r);
+        if (k <= last_resume_ply && resume_log(g) != nullptr) note_resume_point(g, k, r);
         look_for_moved_bound(g, k);
         if (stop_requested(g) || abandoned(g)) break;
         g.ply = static_cast<int16_t>(k);
@@ -368,7 +368,7 @@ void resume_ply_loop(GameState& g, int k, int resume_ply, int resume_row) {
 }
 
 void before_reply(GameState& g, int row) {
-    if (g.resume_log != nullptr) note_resume_point(g, 2, row);
+    if (resume_log(g) != nullptr) note_resume_point(g, 2, row);
     look_for_moved_bound(g, 2);
 }
 

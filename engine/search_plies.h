@@ -2,22 +2,38 @@
 // list, with the bounds, cut-offs and back-up rules of the engine.
 #pragma once
 
+#include "engine/search_links.h"
 #include "model/game_state.h"
 
 namespace chess {
 
-// True once the search has been told to stop (see `stop_signal`); also
-// records that in `search_stopped`. One relaxed load when a flag is set.
+// True once the search has been told to stop (see `SearchLinks::stop`);
+// also records that in `search_stopped`. One relaxed load when a flag is set.
 inline bool stop_requested(GameState& g) {
-    if (g.stop_signal == nullptr || !g.stop_signal->load(std::memory_order_relaxed)) return false;
+    const SearchLinks* links = g.links;
+    if (links == nullptr || links->stop == nullptr ||
+        !links->stop->load(std::memory_order_relaxed)) {
+        return false;
+    }
     g.search_stopped = 1;
     return true;
 }
 
 // True when this record is a thread's copy whose root move's result will not
-// be used (see `abandon_search`).
+// be used (see `SearchLinks::abandon`).
 inline bool abandoned(const GameState& g) {
-    return g.abandon_search != nullptr && g.abandon_search->load(std::memory_order_relaxed);
+    const SearchLinks* links = g.links;
+    return links != nullptr && links->abandon != nullptr &&
+           links->abandon->load(std::memory_order_relaxed);
+}
+
+// The progress record and the log of copies of a thread's root move; null
+// elsewhere.
+inline RootProgress* root_progress(const GameState& g) {
+    return g.links == nullptr ? nullptr : g.links->progress;
+}
+inline ResumeLog* resume_log(const GameState& g) {
+    return g.links == nullptr ? nullptr : g.links->resume_log;
 }
 
 // On a thread's copy of the record: copies of the record as it stood before

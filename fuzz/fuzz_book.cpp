@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "commands/search_report.h"
 #include "engine/book.h"
 #include "fuzz_support.h"
 #include "io/console_io.h"
@@ -144,7 +145,8 @@ void check_lookup(GameState& g, const std::string& bytes) {
     g.console.out = &out;
     g.book_reply_pending = 7;  // stale values the lookup must clear
     g.book_reply_castles = 7;
-    chess::book_lookup(g);
+    chess::ConsoleSearchReport report(g);
+    chess::book_lookup(g, report);
     g.console.out = nullptr;
 
     FUZZ_CHECK(std::equal(std::begin(board), std::end(board), g.board));

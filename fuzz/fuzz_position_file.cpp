@@ -15,7 +15,7 @@
 #include <string>
 
 #include "commands/position_file.h"
-#include "engine/move_choice.h"
+#include "commands/search_report.h"
 #include "fuzz_support.h"
 #include "io/console_io.h"
 #include "model/board.h"
@@ -281,7 +281,7 @@ void check_search_restores(GameState& g) {
     g.console.out = &out;
     g.search_side = g.computer_side;
     g.search_depth = 2;
-    chess::search(g);
+    chess::search_at_console(g);
     g.console.out = nullptr;
     for (int i = 0; i < 100; ++i) {
         if (is_marker_cell(i)) {

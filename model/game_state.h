@@ -1,13 +1,15 @@
-// The game-state record: every value the program keeps lives here, and every
-// operation reads and writes named fields of it. The record is created once
-// by the program's entry point and lives until the program ends.
+// The game-state record: every value the program keeps lives here, in parts
+// grouped by owner (the position, the move lists, the search's frames, its
+// speculation log, the evaluation's scratch, the session at the console).
+// The record is created once by the program's entry point and lives until
+// the program ends.
 //
 // All numbers of the game logic are signed 16-bit with wrap-around; arrays
 // have exactly the index ranges their fields name (index 0 is kept even where
 // it is never used).
 #pragma once
 
-#include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <iosfwd>
@@ -24,6 +26,8 @@ struct Console {
     int column = 0;                  // output column of the current line, from 0
     bool input_is_terminal = false;  // a terminal echoes the user's Enter itself
     bool ended = false;              // input ended or the program was told to end
+
+    bool operator==(const Console&) const = default;
 };
 
 // The points in which the two programs differ, fixed when each program is
@@ -35,6 +39,8 @@ struct ProgramSettings {
     bool colour_commands_show_board = false;       // WHITE/BLACK redisplay the board
     bool swap_game_over_returns = false;           // SWAP that ends the game returns to the prompt
     bool search_finishes_after_game_over = false;  // search runs its end steps anyway
+
+    bool operator==(const ProgramSettings&) const = default;
 };
 
 // Position recorded for BACK.
@@ -46,6 +52,8 @@ struct Snapshot {
     int16_t black_king_moved = 0;
     int16_t computer_side = 0;
     int16_t move_number = 0;
+
+    bool operator==(const Snapshot&) const = default;
 };
 
 inline constexpr int move_list_rows = 251;     // rows 0..250; row 0 never used
@@ -64,6 +72,8 @@ struct DeferredRows {
     int16_t black_king_moved = 0;
     int16_t first = 0;
     uint32_t pass = 0;  // serial number of the pass that left them
+
+    bool operator==(const DeferredRows&) const = default;
 };
 inline constexpr int deferred_capacity = 16;
 
@@ -73,45 +83,17 @@ struct PieceSets {
     uint64_t bishops[2] = {};
     uint64_t kings[2] = {};
     uint64_t pawns[2] = {};
+
+    bool operator==(const PieceSets&) const = default;
 };
 
-// Copies of a thread's record kept by its search (defined by the engine).
-struct ResumeLog;
+// What a search shares with the threads around it (the stop flag, a thread's
+// progress, its log of copies): defined by the engine, which alone uses it.
+struct SearchLinks;
 
-// How far the search below a root move has come, for other threads to read
-// while it runs: the replies searched so far and the root move's score after
-// them, a score the finished search cannot exceed. The other way, a bound
-// the rows before it have moved to while it runs (`no_bound` when none is
-// waiting), which the search takes over if it can (see `take_moved_bound`).
-struct RootProgress {
-    static constexpr int32_t no_bound = INT32_MIN;
-    std::atomic<int16_t> replies{0};
-    std::atomic<int16_t> score{0};
-    std::atomic<int32_t> moved_bound{no_bound};
-};
-
-struct GameState {
-    // ---- Constants -------------------------------------------------------
-    static constexpr int16_t border_value = 7;
-    static constexpr int16_t ep_marker = 9;
-    static constexpr int16_t white_side = -1;
-    static constexpr int16_t black_side = 1;
-    static constexpr int16_t score_limit = 25000;
-    static constexpr int16_t depth_step1_total = 45;
-    static constexpr int16_t depth_step2_total = 22;
-    static constexpr const char* piece_letters = "KQRBNP.pnbrqk";  // by code + 7 (book key)
-    static constexpr const char* board_letters = "KQRBNP.onbrqk";  // by code + 7 (display)
-    static constexpr int16_t piece_value[15] = {0,   -1800, -900, -500, -330, -320, -100, 0,
-                                                100, 320,   330,  500,  900,  1800, 0};
-    static constexpr int16_t side_sign[3] = {0, -1, 1};  // by side number 1 White, 2 Black
-    static constexpr int16_t home_y[3] = {0, 8, 1};      // back-rank row by side number
-    static constexpr int16_t ep_flag_word[4] = {0, 1114, 0, 2114};  // by colour + 2
-    static constexpr int16_t ply_base[11] = {0, 0, 3, 6, 9, 12, 15, 18, 21, 24, 27};
-    // The two exchange divisors the search chooses between.
-    static constexpr int16_t exchange_divisor_normal = 6;
-    static constexpr int16_t exchange_divisor_thin = 5;
-
-    // ---- Position and rules ---------------------------------------------
+// The position and the state of the rules on it, with what is kept in step
+// with the board during a search.
+struct Position {
     int16_t board[100] = {};
     int16_t castle_moved[7] = {};  // 1 white king, 2 rook H1, 3 rook A1, 4..6 black's
     int16_t white_king_moved = 0;
@@ -122,19 +104,33 @@ struct GameState {
     int16_t saved_castle_attacked[7] = {};
     int16_t saved_white_king_moved = 0;
     int16_t saved_black_king_moved = 0;
-    Snapshot snapshot;
+    // King squares found by the last generation pass; they persist between passes.
+    int16_t white_king_sq = 0;
+    int16_t black_king_sq = 0;
+    // While `square_sets_ready` is 1 (during a search, see keep_square_sets),
+    // set_square keeps the squares of each piece code (index code + 6, bit
+    // (X - 1) * 8 + (Y - 1) for cell X*10 + Y) in step with the board.
+    int16_t square_sets_ready = 0;
+    uint64_t square_sets[13] = {};
+    // The material on the board (see refresh_material_and_depth).
+    int16_t piece_total = 0;
+    int16_t white_total = 0;
+    int16_t black_total = 0;
+    // The sum of `board_terms` over the board, kept in step by set_square.
+    int board_terms_sum = 0;
 
-    // ---- Players and turn -----------------------------------------------
-    int16_t computer_side = 1;
-    int16_t human_side = -1;
-    int16_t search_side = 1;
-    std::string human_name;
-    std::string computer_name;
-    int16_t move_number = 1;
-    int16_t game_over = 0;
-    int16_t swap_count = 0;
+    bool operator==(const Position&) const = default;
+};
 
-    // ---- Move lists and the move in hand --------------------------------
+// The move lists of the plies, their counters and attack records, and the
+// move in hand.
+struct MoveLists {
+    // A root move searched on a thread's own copy of the record starts with
+    // the flag and score cells of plies 2..10 and `move_count`(2..10) set to
+    // `unwritten`, a value no generation or search stores there, so the
+    // cells it writes can be told from older ones.
+    static constexpr int16_t unwritten = INT16_MIN;
+
     int16_t move_list[move_list_rows][move_list_columns] = {};
     int16_t move_count[ply_slots] = {};
     int16_t white_move_count[ply_slots] = {};
@@ -144,29 +140,18 @@ struct GameState {
     int16_t black_king_attack[ply_slots] = {};
     int16_t ply = 0;
     int16_t move_index = 0;
-    int16_t chosen_index = 0;
-    int16_t move_code = 0;
-    int16_t alternate_move = 0;
     int16_t move_word = 0;
     std::string move_text;
     int16_t last_move = 0;
     int16_t last_flags = 0;
     int16_t last_to_row = 0;
     int16_t in_check = 0;
-    // King squares found by the last generation pass; they persist between passes.
-    int16_t white_king_sq = 0;
-    int16_t black_king_sq = 0;
     // The search's last ply + 1: its lists are read only for their counters,
     // capture rows and attack records, so passes there leave the other rows
     // unwritten and note what they would hold; reading such a row through
     // list_code() writes it first, and the search writes them all before it
     // returns. 0 while no search runs.
     int16_t lean_ply = 0;
-    // While `square_sets_ready` is 1 (during a search, see keep_square_sets),
-    // set_square keeps the squares of each piece code (index code + 6, bit
-    // (X - 1) * 8 + (Y - 1) for cell X*10 + Y) in step with the board.
-    int16_t square_sets_ready = 0;
-    uint64_t square_sets[13] = {};
     int16_t deferred_count = 0;
     uint32_t lean_passes = 0;  // passes made at `lean_ply`, the newest one's number
     // Piece sets left by the newest generation when it was a counting pass
@@ -178,31 +163,18 @@ struct GameState {
     // overtakes at one look. They descend from the oldest note to the newest.
     int16_t deferred_last[deferred_capacity] = {};
 
-    // ---- Search and depth control ---------------------------------------
-    int16_t base_depth = 4;
+    bool operator==(const MoveLists&) const = default;
+};
+
+// The search's frames: its side and depth, the bounds and rows of each ply,
+// the root's choice, and its work counters.
+struct SearchFrames {
+    int16_t search_side = 1;
     int16_t search_depth = 4;
-    int16_t hold_depth = 0;
     int16_t threat_divisor = 15;
-    int16_t piece_total = 0;
-    int16_t white_total = 0;
-    int16_t black_total = 0;
-    int16_t choice_history[3] = {};  // [0] newest, [1] middle, [2] oldest
     int16_t alpha[ply_slots] = {};
     int16_t beta[ply_slots] = {};
     int16_t cutoff[ply_slots] = {};
-    int16_t pawn_table[100] = {};
-    int16_t knight_table[100] = {};
-    int16_t bishop_table[100] = {};
-    int16_t rook_table[100] = {};
-    int16_t queen_table[100] = {};
-    int16_t king_table[100] = {};
-    int16_t king_end_table[100] = {};
-    int16_t pawn_end_table[100] = {};
-    int16_t rook_end_table[100] = {};
-    int16_t centre_distance[100] = {};
-    int16_t board_copy[100] = {};
-
-    // Fields of one search.
     int16_t current_row = 0;
     int16_t parent_row = 0;
     int16_t node_sign = 0;
@@ -220,29 +192,11 @@ struct GameState {
     int16_t runner_up_row = 0;
     int16_t exclude_root = 0;
     int16_t score_gap = 0;
-
-    // Fields of one evaluation; the king coordinates persist between calls.
-    int16_t eval_score = 0;
-    int16_t threat_sum = 0;
-    int16_t pawn_tally = 0;
-    int16_t white_bishops = 0;
-    int16_t black_bishops = 0;
-    int16_t white_king_x = 0, white_king_y = 0;
-    int16_t black_king_x = 0, black_king_y = 0;
-    int16_t exchange_square = 0;
-    int16_t exchange_sign = 0;
-    // Material plus table value by piece code + 6 and cell, and their sum
-    // over the board, made for one search (see prepare_board_terms); used
-    // while board_terms_ready is 1.
-    int16_t board_terms_ready = 0;
-    int16_t board_terms[13][100] = {};
-    int board_terms_sum = 0;  // over the board, kept in step by set_square
-
-    // A front end that must be able to stop a running search points this at a
-    // flag another thread sets; the search then ends early, leaves the board
-    // as it found it, sets `search_stopped` and chooses nothing. Null: every
-    // search runs to its end.
-    const std::atomic<bool>* stop_signal = nullptr;
+    int16_t chosen_index = 0;
+    int16_t move_code = 0;
+    int16_t alternate_move = 0;
+    // Set when a stop request ended the search early: it left the board as
+    // it found it and chose nothing.
     int16_t search_stopped = 0;
 
     // Work counters read by the benchmarks (calls of make_move and evaluate).
@@ -254,19 +208,23 @@ struct GameState {
     uint64_t discarded_node_count = 0;
     uint64_t discarded_eval_count = 0;
 
-    // ---- Threads of the search ------------------------------------------
-    // Threads for the ply-1 loop: 0 takes CHESS_THREADS from the environment,
-    // else all hardware threads; 1 keeps the whole search on the caller's thread.
-    int16_t search_threads = 0;
-    // A root move searched on a thread's own copy of the record starts with
-    // the flag and score cells of plies 2..10 and `move_count`(2..10) set to
-    // `unwritten`, a value no generation or search stores there, so the
-    // cells it writes can be told from older ones. The evaluation reads two
-    // things that may be older than the root move: the move code of a row
-    // beyond the freshly generated list, and the colour counts of ply
-    // `search_depth`. Such reads are logged here and checked against the
-    // record of the one-thread order before the result is used.
-    static constexpr int16_t unwritten = INT16_MIN;
+    // Set by the engine while a search runs that can be stopped or runs on
+    // a thread's copy of the record; null otherwise.
+    SearchLinks* links = nullptr;
+
+    bool operator==(const SearchFrames&) const = default;
+};
+
+// The search's account of its own course, for a search made on a copy of
+// the record ahead of its turn: what it read that may be older than its
+// start, and the range of bounds its cut-off tests hold for. On one thread
+// it is never consulted.
+struct SpeculationLog {
+    // The evaluation reads two things that may be older than the root move:
+    // the move code of a row beyond the freshly generated list, and the
+    // colour counts of ply `search_depth`. Such reads are logged here and
+    // checked against the record of the one-thread order before the result
+    // is used.
     static constexpr int older_read_slots = 16;
     int16_t older_read_count = 0;  // older_read_slots + 1: more than the log holds
     int16_t older_read_ply[older_read_slots] = {};
@@ -281,13 +239,6 @@ struct GameState {
     // found above it: a search started from another bound between the two
     // takes exactly the same course.
     int16_t alpha_from_root[ply_slots] = {};
-    // Set on a thread's copy of the record: the search below ply 1 stops
-    // early once the flag is raised (its result is then thrown away). The
-    // search raises it itself when it cannot take over a moved bound.
-    std::atomic<bool>* abandon_search = nullptr;
-    // Set on a thread's copy of the record: where the search of a root move
-    // tells other threads how far it has come (see `RootProgress`).
-    RootProgress* root_progress = nullptr;
     int16_t root_bound_low = INT16_MIN;
     int16_t root_bound_high = INT16_MAX;
     // The same for a reply searched ahead on its own record (see
@@ -300,11 +251,61 @@ struct GameState {
     int reply_bound_low = INT32_MIN;
     int reply_bound_high = INT32_MAX;
     int16_t reply_root_test = 0;
-    // Set on a thread's copy of the record: where the search keeps copies of
-    // the record on its way through the root move (see `ResumeLog`).
-    ResumeLog* resume_log = nullptr;
 
-    // ---- Console, files and book ----------------------------------------
+    bool operator==(const SpeculationLog&) const = default;
+};
+
+// The evaluation's tables and scratch cells; the king coordinates persist
+// between calls.
+struct EvalScratch {
+    int16_t pawn_table[100] = {};
+    int16_t knight_table[100] = {};
+    int16_t bishop_table[100] = {};
+    int16_t rook_table[100] = {};
+    int16_t queen_table[100] = {};
+    int16_t king_table[100] = {};
+    int16_t king_end_table[100] = {};
+    int16_t pawn_end_table[100] = {};
+    int16_t rook_end_table[100] = {};
+    int16_t centre_distance[100] = {};
+    int16_t board_copy[100] = {};
+    int16_t eval_score = 0;
+    int16_t threat_sum = 0;
+    int16_t pawn_tally = 0;
+    int16_t white_bishops = 0;
+    int16_t black_bishops = 0;
+    int16_t white_king_x = 0, white_king_y = 0;
+    int16_t black_king_x = 0, black_king_y = 0;
+    int16_t exchange_square = 0;
+    int16_t exchange_sign = 0;
+    // Material plus table value by piece code + 6 and cell, made for one
+    // search (see prepare_board_terms); used while board_terms_ready is 1.
+    int16_t board_terms_ready = 0;
+    int16_t board_terms[13][100] = {};
+
+    bool operator==(const EvalScratch&) const = default;
+};
+
+// The game at the console: the players, the turn, the depth settings, the
+// choice history, the book, the transcript and the console itself.
+struct GameSession {
+    int16_t computer_side = 1;
+    int16_t human_side = -1;
+    std::string human_name;
+    std::string computer_name;
+    int16_t move_number = 1;
+    int16_t game_over = 0;
+    int16_t swap_count = 0;
+    Snapshot snapshot;  // the position BACK returns to
+
+    int16_t base_depth = 4;
+    int16_t hold_depth = 0;          // the last search raised the depth for the next one
+    int16_t choice_history[3] = {};  // [0] newest, [1] middle, [2] oldest
+    // Threads for the ply-1 loop: 0 takes every hardware thread (the console
+    // programs set it from CHESS_THREADS); 1 keeps the whole search on the
+    // caller's thread.
+    int16_t search_threads = 0;
+
     int16_t transcript_on = 0;
     int16_t transcript_pairs = 0;
     std::string file_name;
@@ -327,6 +328,32 @@ struct GameState {
     // from the clock at start-up.
     int64_t fixed_random_seed = -1;
     ProgramSettings settings;
+
+    bool operator==(const GameSession&) const = default;
+};
+
+// The whole record of a game, made of the parts above, each with its own
+// owner: operations take the record or the part they use, and a copy of the
+// record for another thread is a copy of its parts.
+struct GameState : Position, MoveLists, SearchFrames, SpeculationLog, EvalScratch, GameSession {
+    static constexpr int16_t border_value = 7;
+    static constexpr int16_t ep_marker = 9;
+    static constexpr int16_t white_side = -1;
+    static constexpr int16_t black_side = 1;
+    static constexpr int16_t score_limit = 25000;
+    static constexpr int16_t depth_step1_total = 45;
+    static constexpr int16_t depth_step2_total = 22;
+    static constexpr const char* piece_letters = "KQRBNP.pnbrqk";  // by code + 7 (book key)
+    static constexpr const char* board_letters = "KQRBNP.onbrqk";  // by code + 7 (display)
+    static constexpr int16_t piece_value[15] = {0,   -1800, -900, -500, -330, -320, -100, 0,
+                                                100, 320,   330,  500,  900,  1800, 0};
+    static constexpr int16_t side_sign[3] = {0, -1, 1};  // by side number 1 White, 2 Black
+    static constexpr int16_t home_y[3] = {0, 8, 1};      // back-rank row by side number
+    static constexpr int16_t ep_flag_word[4] = {0, 1114, 0, 2114};  // by colour + 2
+    static constexpr int16_t ply_base[11] = {0, 0, 3, 6, 9, 12, 15, 18, 21, 24, 27};
+    // The two exchange divisors the search chooses between.
+    static constexpr int16_t exchange_divisor_normal = 6;
+    static constexpr int16_t exchange_divisor_thin = 5;
 };
 
 }  // namespace chess

@@ -15,7 +15,7 @@
 #include <thread>
 #include <vector>
 
-#include "engine/move_choice.h"
+#include "engine/engine.h"
 #include "engine/search_depth.h"
 #include "model/game_state.h"
 #include "movegen/castling_rights.h"
@@ -27,8 +27,6 @@ namespace chess::uci {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-constexpr int score_column = GameState::ply_base[1] + 3;
 
 struct Session {
     std::ostream* out = nullptr;
@@ -44,24 +42,19 @@ struct Session {
     bool own_book = true;
     int threads = 1;  // the Threads option: threads of the search, 1 to 64
 
-    // The running search: a worker thread that searches depth after depth and
-    // answers, and a timer thread that raises `stop` at the hard time limit.
+    // The running search: a worker thread that asks the engine for depth
+    // after depth and answers. `stop` ends it (the engine raises it itself at
+    // the hard time limit); an endless search waits for it before answering.
     std::thread worker;
-    std::thread timer;
     std::atomic<bool> stop{false};
     std::mutex control_mutex;
     std::condition_variable control;
-    bool search_done = false;  // guarded by control_mutex
     bool waits_for_stop = false;
 };
 
 void emit(Session& s, const std::string& line) {
     std::lock_guard<std::mutex> lock(s.out_mutex);
     *s.out << line << '\n' << std::flush;
-}
-
-double milliseconds_since(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
 std::string join(const std::vector<std::string_view>& words, size_t from, size_t to) {
@@ -94,93 +87,57 @@ void request_stop(Session& s) {
 // Waits for the running search (if any) to answer.
 void finish_search(Session& s) {
     if (s.worker.joinable()) s.worker.join();
-    if (s.timer.joinable()) s.timer.join();
 }
 
-void watch_clock(Session& s, Clock::time_point deadline) {
-    std::unique_lock<std::mutex> lock(s.control_mutex);
-    const bool answered =
-        s.control.wait_until(lock, deadline, [&] { return s.search_done || s.stop.load(); });
-    if (!answered) s.stop = true;
-}
-
-void report_depth(Session& s, const GameState& g, int depth, uint64_t nodes,
-                  Clock::time_point start) {
-    const double ms = milliseconds_since(start);
-    const uint64_t per_second =
-        static_cast<uint64_t>(static_cast<double>(nodes) * 1000.0 / (ms > 1.0 ? ms : 1.0));
-    // A mate announced by the search is a mate in one; any other score is the
-    // chosen move's, from the side to move's view, in hundredths of a pawn.
-    const std::string score =
-        g.game_over == 1 ? "mate 1"
-                         : "cp " + std::to_string(g.move_list[g.chosen_index][score_column]);
-    char line[160];
-    std::snprintf(line, sizeof line, "info depth %d score %s nodes %llu nps %llu time %lld pv %s",
-                  depth, score.c_str(), static_cast<unsigned long long>(nodes),
-                  static_cast<unsigned long long>(per_second), static_cast<long long>(ms),
-                  move_text(g, g.move_code).c_str());
-    emit(s, line);
-}
-
-// Searches depths 2, 3, ... from the same record, each on a copy of it, and
-// keeps the copy of the last depth that ended: its choice is the answer and
-// its effects on the game record (the history of choices, a depth raise) are
-// the ones a single search at that depth has at the console.
-void deepen(Session& s, SearchPlan plan, Clock::time_point start) {
-    auto base = std::make_unique<GameState>(*s.game);
-    std::unique_ptr<GameState> done;
-    uint64_t nodes = 0;
-    std::vector<double> depth_ms;
-    for (int depth = lowest_depth; depth <= plan.max_depth; ++depth) {
-        if (done != nullptr &&
-            (s.stop.load() || !next_depth_fits(plan, milliseconds_since(start), depth_ms))) {
-            break;
-        }
-        auto work = std::make_unique<GameState>(*base);
-        GameState& g = *work;
-        g.search_depth = static_cast<int16_t>(depth);
-        // The first depth always ends, so there is always a move to give.
-        g.stop_signal = done != nullptr ? &s.stop : nullptr;
-        g.node_count = 0;
-        const Clock::time_point depth_start = Clock::now();
-        search(g);
-        nodes += g.node_count;
-        if (g.search_stopped == 1) break;
-        if (g.book_reply_pending == 1) {
-            if (is_legal_move(g, g.move_code)) {
-                emit(s, "info string book move " + move_text(g, g.move_code));
-                done = std::move(work);
-                break;
-            }
-            // Only ever play legal moves: search this position without the book.
-            base->use_book = 0;
-            --depth;
-            continue;
-        }
-        depth_ms.push_back(milliseconds_since(depth_start));
-        report_depth(s, g, depth, nodes, start);
-        done = std::move(work);
-        // A mate in one announced: no deeper search changes the answer.
-        if (done->game_over == 1) break;
+// The engine's reports as "info" lines.
+class UciReport : public SearchObserver {
+  public:
+    UciReport(Session& s, const GameState& g) : s_(s), g_(g) {}
+    void depth_finished(const DepthReport& report) override {
+        const double ms = report.milliseconds;
+        const uint64_t per_second = static_cast<uint64_t>(static_cast<double>(report.nodes) *
+                                                          1000.0 / (ms > 1.0 ? ms : 1.0));
+        // A mate announced by the search is a mate in one; any other score is
+        // the chosen move's, from the side to move's view, in hundredths of a
+        // pawn.
+        const std::string score = report.mate ? "mate 1" : "cp " + std::to_string(report.score);
+        char line[160];
+        std::snprintf(line, sizeof line,
+                      "info depth %d score %s nodes %llu nps %llu time %lld pv %s", report.depth,
+                      score.c_str(), static_cast<unsigned long long>(report.nodes),
+                      static_cast<unsigned long long>(per_second), static_cast<long long>(ms),
+                      move_text(g_, report.move).c_str());
+        emit(s_, line);
     }
-    if (plan.wait_for_stop) {
+
+  private:
+    Session& s_;
+    const GameState& g_;  // the position searched, for the moves' texts
+};
+
+// Searches depths 2, 3, ... and answers with the move of the last depth that
+// ended; its effects on the game record (the history of choices, a depth
+// raise) are the ones a single search at that depth has at the console.
+void deepen(Session& s, SearchLimits limits, bool wait_for_stop) {
+    GameState& g = *s.game;
+    const GameState searched = g;
+    UciReport report(s, searched);
+    think(g, limits, report);
+    if (g.book_reply_pending == 1 && !is_legal_move(g, g.move_code)) {
+        // Only ever play legal moves: search this position without the book.
+        const int16_t use_book = g.use_book;
+        g = searched;
+        g.use_book = 0;
+        think(g, limits, report);
+        g.use_book = use_book;
+    }
+    if (g.book_reply_pending == 1) emit(s, "info string book move " + move_text(g, g.move_code));
+    if (wait_for_stop) {
         std::unique_lock<std::mutex> lock(s.control_mutex);
         s.control.wait(lock, [&] { return s.stop.load(); });
     }
-    // The search leaves the pieces as it found them but not the en passant
-    // markers: the position is the one searched.
-    std::copy(std::begin(base->board), std::end(base->board), std::begin(done->board));
-    done->stop_signal = nullptr;
-    done->book_reply_pending = 0;
-    done->use_book = s.game->use_book;
-    const std::string answer = "bestmove " + move_text(*done, done->move_code);
-    *s.game = *done;
-    emit(s, answer);
-    {
-        std::lock_guard<std::mutex> lock(s.control_mutex);
-        s.search_done = true;
-    }
-    s.control.notify_all();
+    g.book_reply_pending = 0;
+    emit(s, "bestmove " + move_text(g, g.move_code));
 }
 
 void start_search(Session& s, const std::vector<std::string_view>& words, Clock::time_point start) {
@@ -191,7 +148,6 @@ void start_search(Session& s, const std::vector<std::string_view>& words, Clock:
 
     GameState& g = *s.game;
     g.use_book = s.own_book ? 1 : 0;
-    g.search_threads = static_cast<int16_t>(s.threads);
     g.game_over = 0;
     g.book_reply_pending = 0;
     // As at the console's prompt: the totals, the depth of the next search and
@@ -209,14 +165,15 @@ void start_search(Session& s, const std::vector<std::string_view>& words, Clock:
         return;
     }
     s.stop = false;
-    s.search_done = false;
     s.waits_for_stop = plan.wait_for_stop;
-    s.worker = std::thread(deepen, std::ref(s), plan, start);
-    if (plan.hard_ms >= 0) {
-        const auto deadline =
-            start + std::chrono::microseconds(static_cast<int64_t>(plan.hard_ms * 1000));
-        s.timer = std::thread(watch_clock, std::ref(s), deadline);
-    }
+    SearchLimits limits;
+    limits.depth = plan.max_depth;
+    limits.deepen = true;
+    limits.stop = &s.stop;
+    limits.clock = plan;
+    limits.start = start;
+    limits.threads = s.threads;
+    s.worker = std::thread(deepen, std::ref(s), limits, plan.wait_for_stop);
 }
 
 // ---- The other commands ------------------------------------------------------

@@ -91,22 +91,4 @@ SearchPlan plan_search(const GoRequest& request, bool white_to_move, int usual_d
     return plan;
 }
 
-bool next_depth_fits(const SearchPlan& plan, double elapsed_ms,
-                     const std::vector<double>& depth_ms) {
-    if (plan.soft_ms < 0) return true;
-    if (depth_ms.empty()) return elapsed_ms <= plan.soft_ms;
-    // Each depth takes a few times longer than the one before. The step to an
-    // even depth costs more than the step to an odd one, so on a clock the
-    // larger of the last two growths is taken; with a fixed time per move the
-    // last growth. Lacking two measurements, assume eight times.
-    const size_t n = depth_ms.size();
-    const auto growth = [&](size_t i) {
-        return depth_ms[i - 1] > 0.05 ? depth_ms[i] / depth_ms[i - 1] : 8.0;
-    };
-    double factor = n >= 2 ? growth(n - 1) : 8.0;
-    if (n >= 3 && !plan.fixed_time) factor = std::max(factor, growth(n - 2));
-    factor = std::clamp(factor, 2.0, 20.0);
-    return elapsed_ms + depth_ms.back() * factor <= plan.soft_ms;
-}
-
 }  // namespace chess::uci

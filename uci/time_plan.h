@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/engine.h"
+
 namespace chess::uci {
 
 inline constexpr int lowest_depth = 2;
@@ -30,25 +32,18 @@ struct GoRequest {
 // are listed in `ignored` (the rest is still read).
 GoRequest parse_go(const std::vector<std::string_view>& words, std::vector<std::string>& ignored);
 
-struct SearchPlan {
+// The clock's soft and hard limits (-1: none) and whether the time per move
+// is fixed, as the engine takes them, with the deepest depth to search.
+struct SearchPlan : ClockLimits {
     int max_depth = highest_depth;
-    double soft_ms = -1;         // -1: no limit
-    double hard_ms = -1;         // -1: no limit
     bool wait_for_stop = false;  // "go infinite": the answer waits for "stop"
-    // A fixed time per move: a depth stopped at the limit costs nothing the
-    // answer needs, so the estimate may be hopeful; on a clock it costs time
-    // of later moves.
-    bool fixed_time = false;
 };
 
 // `white_to_move` picks the clock; `usual_depth` is the depth the engine
 // would search at the console in this position (used by a bare "go").
 SearchPlan plan_search(const GoRequest& request, bool white_to_move, int usual_depth);
 
-// True when another depth is expected to end before the soft limit, given the
-// time spent so far and the durations of the depths ended so far, the last
-// one last.
-bool next_depth_fits(const SearchPlan& plan, double elapsed_ms,
-                     const std::vector<double>& depth_ms);
+// Whether another depth fits in the time left (engine/engine.h).
+using chess::next_depth_fits;
 
 }  // namespace chess::uci

@@ -10,6 +10,7 @@
 #include <set>
 #include <string>
 
+#include "commands/search_report.h"
 #include "engine/book.h"
 #include "model/board.h"
 #include "model/notation.h"
@@ -21,6 +22,12 @@
 
 namespace chess {
 namespace {
+
+// The book lookup, its report printed as the console prints it.
+void look_up(chess::GameState& g) {
+    chess::ConsoleSearchReport report(g);
+    chess::book_lookup(g, report);
+}
 
 using command_tests::attach;
 using command_tests::crlf_lines;
@@ -95,7 +102,7 @@ TEST(ShippedBook, TheLookupReadsTheWrittenFilesBack) {
             attach(*g, io, "");
             ASSERT_TRUE(testing::set_placement(*g, order[i]));
             g->search_side = static_cast<int16_t>(side);
-            book_lookup(*g);
+            look_up(*g);
             std::vector<std::string> found;
             for (int n = 1; n <= 15 && !g->book_moves[n].empty(); ++n) {
                 found.push_back(g->book_moves[n]);

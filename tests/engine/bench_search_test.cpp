@@ -7,6 +7,7 @@
 #include <string>
 
 #include "bench/bench_positions.h"
+#include "commands/search_report.h"
 #include "engine/move_choice.h"
 #include "model/notation.h"
 #include "support/session.h"
@@ -69,7 +70,7 @@ void check_depth(int depth) {
         SCOPED_TRACE(std::string(pos.what) + " at depth " + std::to_string(depth));
         auto g = testing::fresh_game();
         ASSERT_TRUE(set_up_bench_position(*g, pos, depth));
-        search(*g);
+        search_at_console(*g);
         const int score = g->move_list[g->chosen_index][GameState::ply_base[1] + 3];
         EXPECT_EQ(text_of(g->move_code), e.best);
         EXPECT_EQ(text_of(g->alternate_move), e.alternate);

@@ -9,6 +9,7 @@
 #include <random>
 #include <string>
 
+#include "commands/search_report.h"
 #include "engine/move_choice.h"
 #include "model/board.h"
 #include "movegen/generate.h"
@@ -18,6 +19,12 @@
 
 namespace chess {
 namespace {
+
+// The book lookup, its report printed as the console prints it.
+void look_up(chess::GameState& g) {
+    chess::ConsoleSearchReport report(g);
+    chess::book_lookup(g, report);
+}
 
 using namespace command_tests;
 using testing::fresh_game;
@@ -38,7 +45,7 @@ TEST(BookLookup, OneMatchingRecordIsAlwaysPlayedAsNumberOne) {
         Io io;
         auto g = black_to_move(io);
         g->random_generator.seed(seed);
-        book_lookup(*g);
+        look_up(*g);
         EXPECT_EQ(io.out.str(), "E7E5  \r\nUSING OPENING MOVE#  1 \r\n\r\n");
         EXPECT_EQ(g->move_code, e7e5);
         EXPECT_EQ(g->move_text, "E7E5");
@@ -53,12 +60,12 @@ TEST(BookLookup, KeyIsThePlacementRankEightFirst) {
     ScratchFolder folder;
     Io io;
     auto g = black_to_move(io);
-    book_lookup(*g);
+    look_up(*g);
     EXPECT_EQ(g->position_key, after_e2e4_key);
     g->search_side = GameState::white_side;
     g->board[cell("E4")] = 0;
     g->board[cell("E2")] = -pawn;
-    book_lookup(*g);
+    look_up(*g);
     EXPECT_EQ(g->position_key, initial_key);
 }
 
@@ -74,7 +81,7 @@ TEST(BookLookup, ThreeMatchesAreListedInFileOrderAndDrawnHalfQuarterQuarter) {
     int first = 0, second = 0, third = 0;
     for (int i = 0; i < draws; ++i) {
         io.out.str("");
-        book_lookup(*g);
+        look_up(*g);
         const std::string out = io.out.str();
         ASSERT_TRUE(out.starts_with("E7E5  D7D5  C7C5  \r\nUSING OPENING MOVE# ")) << out;
         if (g->move_code == e7e5) {
@@ -103,11 +110,11 @@ TEST(BookLookup, EachSideReadsItsOwnFile) {
     write_file("WMYBOOK.TXT", record(key, "D2D4"));
     Io io;
     auto g = black_to_move(io);
-    book_lookup(*g);
+    look_up(*g);
     EXPECT_EQ(g->move_code, e7e5);
     g->search_side = GameState::white_side;
     io.out.str("");
-    book_lookup(*g);
+    look_up(*g);
     EXPECT_EQ(io.out.str(), "D2D4  \r\nUSING OPENING MOVE#  1 \r\n\r\n");
     EXPECT_EQ(g->move_code, 4745);
 }
@@ -117,7 +124,7 @@ TEST(BookLookup, EndMarkerFirstGivesAnEmptyLineAndNoReply) {
     write_file("MYBOOK.TXT", "ZZ,\r\n" + record(after_e2e4_key, "E7E5") + "ZZ,ZZ\r\n");
     Io io;
     auto g = black_to_move(io);
-    book_lookup(*g);
+    look_up(*g);
     EXPECT_EQ(io.out.str(), "\r\n");
     EXPECT_EQ(g->move_code, 0);
     EXPECT_EQ(g->book_reply_pending, 0);
@@ -128,7 +135,7 @@ TEST(BookLookup, EndMarkerWithoutMoveFieldAtTheEndOfTheFile) {
     write_file("MYBOOK.TXT", record(after_e2e4_key, "E7E5") + "ZZ");
     Io io;
     auto g = black_to_move(io);
-    book_lookup(*g);
+    look_up(*g);
     EXPECT_EQ(g->move_code, e7e5);
 }
 
@@ -145,7 +152,7 @@ TEST(BookLookup, MissingFileBehavesAsAnEmptyBook) {
         auto g = black_to_move(io);
         g->book_reply_pending = 1;  // left over: every lookup starts clean
         g->book_reply_castles = 1;
-        book_lookup(*g);
+        look_up(*g);
         EXPECT_EQ(io.out.str(), "\r\n") << kind;
         EXPECT_EQ(g->move_code, 0) << kind;
         EXPECT_EQ(g->book_reply_pending, 0);
@@ -166,7 +173,7 @@ TEST(BookLookup, ASearchPastTheBookLeavesNoReplyPending) {
     g->move_number = 10;
     g->book_reply_pending = 1;
     g->book_reply_castles = 1;
-    search(*g);
+    search_at_console(*g);
     EXPECT_EQ(io.out.str().find("E7E5  "), std::string::npos);
     EXPECT_NE(g->move_code, 0);
     EXPECT_EQ(g->book_reply_pending, 0);
@@ -182,7 +189,7 @@ TEST(BookLookup, LineEndsOfEveryKindAndBlankLinesBetweenRecords) {
                                      eol + "ZZ,ZZ" + eol);
         Io io;
         auto g = black_to_move(io);
-        book_lookup(*g);
+        look_up(*g);
         EXPECT_TRUE(io.out.str().starts_with("E7E5  d7d5  \r\n")) << io.out.str();
     }
 }
@@ -193,7 +200,7 @@ TEST(BookLookup, QuotedKeyWithCommentAfterTheSixtyFourthCharacter) {
                "\"" + after_e2e4_key + " king's pawn, the open game\"  ,  E7E5\r\nZZ,ZZ\r\n");
     Io io;
     auto g = black_to_move(io);
-    book_lookup(*g);
+    look_up(*g);
     EXPECT_EQ(io.out.str(), "E7E5  \r\nUSING OPENING MOVE#  1 \r\n\r\n");
     EXPECT_EQ(g->move_code, e7e5);
 }
@@ -203,7 +210,7 @@ TEST(BookLookup, UnquotedCommentAfterTheKeyAndQuotedMove) {
     write_file("MYBOOK.TXT", after_e2e4_key + "  comment,\"e7e5\"\r\n");
     Io io;
     auto g = black_to_move(io);
-    book_lookup(*g);
+    look_up(*g);
     EXPECT_EQ(io.out.str(), "e7e5  \r\nUSING OPENING MOVE#  1 \r\n\r\n");
     EXPECT_EQ(g->move_code, e7e5);
     EXPECT_EQ(g->move_text, "E7E5");
@@ -214,7 +221,7 @@ TEST(BookLookup, ShortKeyNeverMatches) {
     write_file("MYBOOK.TXT", record(after_e2e4_key.substr(0, 63), "E7E5"));
     Io io;
     auto g = black_to_move(io);
-    book_lookup(*g);
+    look_up(*g);
     EXPECT_EQ(io.out.str(), "\r\n");
     EXPECT_EQ(g->move_code, 0);
 }
@@ -227,7 +234,7 @@ TEST(BookLookup, UnusableRepliesAreNeitherShownNorCounted) {
         write_file("MYBOOK.TXT", record(after_e2e4_key, bad) + record(after_e2e4_key, "C7C5"));
         Io io;
         auto g = black_to_move(io);
-        book_lookup(*g);
+        look_up(*g);
         EXPECT_EQ(io.out.str(), "C7C5  \r\nUSING OPENING MOVE#  1 \r\n\r\n") << bad;
         EXPECT_EQ(g->move_code, c7c5) << bad;
     }
@@ -241,7 +248,7 @@ TEST(BookLookup, CaptureOfAnEnemyPieceIsAcceptable) {
     std::string key = after_e2e4_key;
     key[3 * 8 + 3] = 'P';                           // D5
     write_file("MYBOOK.TXT", record(key, "E7D5"));  // not a pawn move, played untested
-    book_lookup(*g);
+    look_up(*g);
     EXPECT_EQ(g->move_code, 5244);
 }
 
@@ -260,7 +267,7 @@ TEST(BookLookup, AtMostFifteenCandidates) {
     g->random_generator.seed(7u);
     for (int i = 0; i < 300; ++i) {
         io.out.str("");
-        book_lookup(*g);
+        look_up(*g);
         ASSERT_TRUE(io.out.str().starts_with(expected_line + "\r\n")) << io.out.str();
         EXPECT_TRUE(g->move_code == e7e5 || g->move_code == 5253);
     }
@@ -275,14 +282,14 @@ TEST(BookLookup, ReadsAtMostFiveThousandRecords) {
     Io io;
     auto g = black_to_move(io);
     write_file("MYBOOK.TXT", filler + record(after_e2e4_key, "E7E5"));
-    book_lookup(*g);
+    look_up(*g);
     EXPECT_EQ(g->move_code, e7e5) << "the 5000th record is read";
     write_file("MYBOOK.TXT", filler + record("x", "E7E5") + record(after_e2e4_key, "E7E5"));
-    book_lookup(*g);
+    look_up(*g);
     EXPECT_EQ(g->move_code, 0) << "the 5001st record is not";
     // 6000 records and no end marker: read without harm.
     write_file("MYBOOK.TXT", filler + filler + filler.substr(0, 2 * 1000));
-    book_lookup(*g);
+    look_up(*g);
     EXPECT_EQ(g->move_code, 0);
 }
 
@@ -291,12 +298,12 @@ TEST(BookLookup, NothingIsKeptBetweenLookups) {
     write_file("MYBOOK.TXT", record(after_e2e4_key, "E7E5") + record(after_e2e4_key, "D7D5"));
     Io io;
     auto g = black_to_move(io);
-    book_lookup(*g);
+    look_up(*g);
     EXPECT_NE(g->move_code, 0);
     // The file is edited while the program runs: the next lookup sees it.
     write_file("MYBOOK.TXT", record(initial_key, "E7E5"));
     io.out.str("");
-    book_lookup(*g);
+    look_up(*g);
     EXPECT_EQ(io.out.str(), "\r\n");
     EXPECT_EQ(g->move_code, 0);
     EXPECT_EQ(g->book_reply_pending, 0);
@@ -313,7 +320,7 @@ TEST(BookLookup, LongLinesAndLongFieldsAreReadSafely) {
     Io io;
     auto g = black_to_move(io);
     g->random_generator.seed(1u);
-    book_lookup(*g);
+    look_up(*g);
     const std::string out = io.out.str();
     EXPECT_TRUE(out.starts_with("E7E5  C7C5" + comment + "  \r\nUSING OPENING MOVE# "));
     EXPECT_TRUE(g->move_code == e7e5 || g->move_code == c7c5);
@@ -328,7 +335,7 @@ TEST(BookLookup, BinaryFileIsReadWithoutHarm) {
         write_file("MYBOOK.TXT", junk);
         Io io;
         auto g = black_to_move(io);
-        book_lookup(*g);
+        look_up(*g);
         EXPECT_TRUE(io.out.str().ends_with("\r\n"));
         EXPECT_EQ(g->move_code, 0);
     }
@@ -337,7 +344,7 @@ TEST(BookLookup, BinaryFileIsReadWithoutHarm) {
                std::string("\0\x01\xff\"\r", 5) + "\r\n" + record(after_e2e4_key, "E7E5"));
     Io io;
     auto g = black_to_move(io);
-    book_lookup(*g);
+    look_up(*g);
     EXPECT_EQ(g->move_code, e7e5);
 }
 
@@ -369,7 +376,7 @@ TEST(BookHandOver, CastlingTextMovesTheRookWithTheKing) {
     ScratchFolder folder;
     Io io;
     auto g = white_can_castle(io, "e1g1");
-    book_lookup(*g);
+    look_up(*g);
     ASSERT_EQ(g->move_code, white_king_side_castle);
     EXPECT_EQ(g->book_reply_castles, 1);
     // Nothing moves at the lookup.
@@ -391,7 +398,7 @@ TEST(BookHandOver, CastlingTextWithATrailingBlankMovesOnlyTheKing) {
     ScratchFolder folder;
     Io io;
     auto g = white_can_castle(io, "E1G1 ");
-    book_lookup(*g);
+    look_up(*g);
     EXPECT_EQ(io.out.str(), "E1G1   \r\nUSING OPENING MOVE#  1 \r\n\r\n");
     ASSERT_EQ(g->move_code, white_king_side_castle);
     EXPECT_EQ(g->book_reply_castles, 0);
@@ -408,9 +415,9 @@ TEST(BookHandOver, BlackQueenSideCastlingPutsABlackRookOnD8) {
     for (const char* sq : {"B8", "C8", "D8"}) g->board[cell(sq)] = 0;
     g->search_side = GameState::black_side;
     attach(*g, io, "");
-    book_lookup(*g);  // fills the key
+    look_up(*g);  // fills the key
     write_file("MYBOOK.TXT", record(g->position_key, "E8C8"));
-    book_lookup(*g);
+    look_up(*g);
     ASSERT_EQ(g->move_code, black_queen_side_castle);
     play_book_reply(*g);
     EXPECT_EQ(g->board[sq_c8], king);
@@ -425,7 +432,7 @@ TEST(BookHandOver, DoubleStepLeavesItsEnPassantMarker) {
     g->search_side = GameState::white_side;
     attach(*g, io, "");
     write_file("WMYBOOK.TXT", record(initial_key, "E2E4"));
-    book_lookup(*g);
+    look_up(*g);
     ASSERT_EQ(g->move_code, 5755);
     play_book_reply(*g);
     EXPECT_EQ(g->move_list[1][2], 1102);
@@ -443,9 +450,9 @@ TEST(BookHandOver, PawnReachingTheLastRowPromotes) {
                                empty_ranks(5) + "....K...");
     g->search_side = GameState::white_side;
     attach(*g, io, "");
-    book_lookup(*g);
+    look_up(*g);
     write_file("WMYBOOK.TXT", record(g->position_key, "A7A8"));
-    book_lookup(*g);
+    look_up(*g);
     ASSERT_EQ(g->move_code, 1211);
     play_book_reply(*g);
     EXPECT_EQ(g->board[sq_a8], -queen);

@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "apps/variant_settings.h"
+#include "commands/search_report.h"
 #include "console/board_display.h"
 #include "engine/evaluate.h"
 #include "engine/move_choice.h"
@@ -66,7 +67,7 @@ struct Game {
         g->search_depth = depth;
         g->console.out = &out;
     }
-    void run() { search(*g); }
+    void run() { search_at_console(*g); }
     int16_t score_of_row(int row) const { return g->move_list[row][score_column]; }
     int row_of(const char* text) const {
         for (int r = 1; r <= g->move_count[1]; ++r) {

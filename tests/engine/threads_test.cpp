@@ -7,6 +7,7 @@
 #include <sstream>
 #include <string>
 
+#include "commands/search_report.h"
 #include "console/board_display.h"
 #include "engine/move_choice.h"
 #include "model/game_state.h"
@@ -149,8 +150,8 @@ TEST(SearchThreads, EverySearchEndsAsOnOneThread) {
             // Four searches of the same position: the third repeats the first
             // choice, which brings the alternate move or a deeper search.
             for (int search_no = 1; search_no <= 4; ++search_no) {
-                search(*one.g);
-                search(*many.g);
+                search_at_console(*one.g);
+                search_at_console(*many.g);
                 const std::string label = std::string(c.name) + ", search " +
                                           std::to_string(search_no) + ", threads " +
                                           std::to_string(threads);

@@ -40,6 +40,7 @@
 #include <vector>
 
 #include "commands/position_file.h"
+#include "commands/search_report.h"
 #include "engine/book.h"
 #include "model/board.h"
 #include "movegen/generate.h"
@@ -48,6 +49,12 @@
 
 namespace chess {
 namespace {
+
+// The book lookup, its report printed as the console prints it.
+void look_up(chess::GameState& g) {
+    chess::ConsoleSearchReport report(g);
+    chess::book_lookup(g, report);
+}
 
 using namespace std::string_literals;
 using namespace command_tests;
@@ -644,7 +651,7 @@ TEST(HostileBook, SixThousandRecordsWithoutAnEndMarker) {
     write_file("MYBOOK.TXT", book);
     Io io;
     auto g = black_to_move(io);
-    book_lookup(*g);
+    look_up(*g);
     EXPECT_EQ(io.out.str(), "E7E5  \r\nUSING OPENING MOVE#  1 \r\n\r\n");
     EXPECT_EQ(g->move_code, e7e5);
     EXPECT_EQ(g->book_moves[2], "");
@@ -663,7 +670,7 @@ TEST(HostileBook, SixThousandRecordsWithoutAnEndMarker) {
     }
     write_file("MYBOOK.TXT", skipped);
     io.out.str("");
-    book_lookup(*g);
+    look_up(*g);
     EXPECT_EQ(io.out.str(), "\r\n");
     EXPECT_EQ(g->move_code, 0);
     EXPECT_EQ(g->book_reply_pending, 0);
@@ -681,7 +688,7 @@ TEST(HostileBook, KeysOfSixtyFiveCharactersMatchOnTheirFirstSixtyFour) {
     Io io;
     auto g = black_to_move(io);
     g->random_generator.seed(5u);
-    book_lookup(*g);
+    look_up(*g);
     EXPECT_TRUE(io.out.str().starts_with("E7E5  D7D5  \r\nUSING OPENING MOVE# ")) << io.out.str();
     EXPECT_TRUE(g->move_code == e7e5 || g->move_code == d7d5) << g->move_code;
 }

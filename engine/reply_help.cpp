@@ -190,9 +190,7 @@ void merge(GameState& g, ReplyJob& job) {
     w.lean_ply = g.lean_ply;
     w.deferred_count = 0;
     w.lean_passes = g.lean_passes;
-    w.console = g.console;
-    w.transcript_file = g.transcript_file;
-    w.transcript_on = g.transcript_on;
+    static_cast<GameSession&>(w) = g;
     g = w;
 }
 

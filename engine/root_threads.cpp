@@ -178,25 +178,19 @@ void restart_job(Job& job, GameState& g, int16_t bound) {
     job.progress.moved_bound.store(RootProgress::no_bound, std::memory_order_relaxed);
 }
 
-// The texts of the record, which the search never changes: the log's copies
-// keep room for them, so that taking a copy never allocates.
+// The session and the move text of the record, which the search never
+// changes: the log's copies keep room for their texts, so that taking a copy
+// never allocates.
 void copy_texts(GameState& to, const GameState& from) {
-    to.human_name = from.human_name;
-    to.computer_name = from.computer_name;
+    static_cast<GameSession&>(to) = from;
     to.move_text = from.move_text;
-    to.file_name = from.file_name;
-    to.human_move_text = from.human_move_text;
-    to.computer_move_text = from.computer_move_text;
-    to.input_line = from.input_line;
-    to.position_key = from.position_key;
-    std::copy(std::begin(from.book_moves), std::end(from.book_moves), std::begin(to.book_moves));
 }
 
 // Makes the settled record `g` what the one-thread loop leaves after the
 // job's root move: the job's record, except for what its search did not
 // write (older list cells, counters of plies it did not reach, the
-// evaluation's fields when it evaluated nothing) and for the loop's own
-// bookkeeping and the console, which stay as in `g`.
+// evaluation's scratch when it evaluated nothing) and for the loop's own
+// bookkeeping and the session, which stay as in `g`.
 void merge_job(GameState& g, Job& job) {
     GameState& w = job.record;
     // The bound passed down may differ from the settled one.
@@ -224,11 +218,8 @@ void merge_job(GameState& g, Job& job) {
     w.alternate_move = g.alternate_move;
     w.move_word = g.move_word;
     w.move_text = g.move_text;
-    w.game_over = g.game_over;
-    w.console = g.console;
-    w.transcript_file = g.transcript_file;
-    w.transcript_on = g.transcript_on;
-    w.transcript_pairs = g.transcript_pairs;
+    // The session is the settled record's: the search changes nothing of it.
+    static_cast<GameSession&>(w) = g;
     w.node_count = g.node_count + (w.node_count - job.nodes_before);
     w.eval_count = g.eval_count + (w.eval_count - job.evals_before);
     w.discarded_node_count = g.discarded_node_count;

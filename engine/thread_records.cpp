@@ -67,18 +67,7 @@ void log_older_code(GameState& g, int ply, int row, int16_t code) {
 }
 
 void copy_evaluation(GameState& w, const GameState& g) {
-    w.eval_score = g.eval_score;
-    w.threat_sum = g.threat_sum;
-    w.pawn_tally = g.pawn_tally;
-    w.white_bishops = g.white_bishops;
-    w.black_bishops = g.black_bishops;
-    w.white_king_x = g.white_king_x;
-    w.white_king_y = g.white_king_y;
-    w.black_king_x = g.black_king_x;
-    w.black_king_y = g.black_king_y;
-    w.exchange_square = g.exchange_square;
-    w.exchange_sign = g.exchange_sign;
-    std::copy(std::begin(g.board_copy), std::end(g.board_copy), std::begin(w.board_copy));
+    static_cast<EvalScratch&>(w) = g;
 }
 
 }  // namespace chess

@@ -23,7 +23,7 @@ void fill_unwritten_plies(GameState& w, const GameState& g, int first_ply);
 // that overflows counts one more than it holds.
 void log_older_code(GameState& g, int ply, int row, int16_t code);
 
-// The evaluation's fields of `g`, for a search that evaluated nothing.
+// The evaluation's scratch of `g`, for a search that evaluated nothing.
 void copy_evaluation(GameState& w, const GameState& g);
 
 }  // namespace chess

@@ -87,6 +87,16 @@ void take_moved_bound(GameState& g) {
     set_root_bound(g, bound);
 }
 
+// The cut-off test of `beta`(b) against `alpha`(a), logged for a search
+// that may be taken over by a search from another bound (see
+// `SpeculationLog`): which bounds from ply 1 and from a reply searched ahead
+// give it the same outcome.
+inline void log_cutoff_test(GameState& g, int a, int b) {
+    const bool from_reply = g.beta_from_reply[b] != 0;
+    if (g.alpha_from_root[a] != 0) note_root_test(g, g.beta[b], g.alpha[a], from_reply);
+    if (from_reply) note_reply_bound_test(g, g.beta[b], g.alpha[a]);
+}
+
 // A posted bound is looked for before each move of ply 2 and of the plies
 // at least three above the last: a look before every move of the plies below
 // costs more time than it saves, and the searches below those moves are short.
@@ -128,6 +138,15 @@ void note_resume_point(GameState& g, int ply, int row) {
     log.reply_row[slot] = static_cast<int16_t>(row);
     log.reply_ply[slot] = static_cast<int16_t>(ply);
     log.count = slot + 1;
+}
+
+// Before each move of plies 2 and deeper: a search on a thread's copy of the
+// record keeps a copy for restarts and takes over a bound moved meanwhile.
+// False once the search is to end (stopped from outside, or abandoned).
+inline bool before_ply_move(GameState& g, int k, int r) {
+    if (k <= last_resume_ply && resume_log(g) != nullptr) note_resume_point(g, k, r);
+    look_for_moved_bound(g, k);
+    return !stop_requested(g) && !abandoned(g);
 }
 
 }  // namespace
@@ -223,9 +242,7 @@ inline void fold_min(GameState& g, const BackUpCells& c) {
         g.beta[k] = score;
         g.beta_from_reply[k] = 0;
     }
-    const bool from_reply = g.beta_from_reply[k] != 0;
-    if (g.alpha_from_root[k - 1] != 0) note_root_test(g, g.beta[k], g.alpha[k - 1], from_reply);
-    if (from_reply) note_reply_bound_test(g, g.beta[k], g.alpha[k - 1]);
+    log_cutoff_test(g, k - 1, k);
     if (g.beta[k] <= g.alpha[k - 1]) g.cutoff[k] = 1;
 }
 
@@ -240,9 +257,7 @@ inline void back_up_max_at(GameState& g, const BackUpCells& c) {
         g.alpha[k] = score;
         g.alpha_from_root[k] = 0;
     }
-    const bool from_reply = g.beta_from_reply[k - 1] != 0;
-    if (g.alpha_from_root[k] != 0) note_root_test(g, g.beta[k - 1], g.alpha[k], from_reply);
-    if (from_reply) note_reply_bound_test(g, g.beta[k - 1], g.alpha[k]);
+    log_cutoff_test(g, k, k - 1);
     if (g.alpha[k] >= g.beta[k - 1]) g.cutoff[k] = 1;
     take_back_cells(g, c.row);
 }
@@ -334,9 +349,7 @@ inline bool close_ply_move(GameState& g, int k, int r) {
 void search_ply_loop(GameState& g, int k, int first_row) {
     const int n = g.move_count[k];
     for (int r = first_row; r <= n; ++r) {
-        if (k <= last_resume_ply && resume_log(g) != nullptr) note_resume_point(g, k, r);
-        look_for_moved_bound(g, k);
-        if (stop_requested(g) || abandoned(g)) break;
+        if (!before_ply_move(g, k, r)) break;
         g.ply = static_cast<int16_t>(k);
         g.current_row = static_cast<int16_t>(r);
         g.ply_row[k] = static_cast<int16_t>(r);

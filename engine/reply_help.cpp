@@ -75,27 +75,7 @@ bool holds(const GameState& g, const ReplyJob& job) {
                     std::begin(job.start_castle_moved))) {
         return false;
     }
-    if (w.older_read_count > GameState::older_read_slots) return false;
-    for (int i = 0; i < w.older_read_count; ++i) {
-        const int ply = w.older_read_ply[i];
-        const int row = w.older_read_row[i];
-        const int column = GameState::ply_base[ply] + 1;
-        // A row the owner still owes would be written by the read.
-        if (row_is_deferred(g, ply, row)) return false;
-        // A cell the owner has not written either is older than the owner's
-        // own search: the read is passed on (see merge).
-        if (g.move_list[row][column + 1] == GameState::unwritten) continue;
-        if (g.move_list[row][column] != w.older_read_code[i]) return false;
-    }
-    if (w.older_counts_read != 0) {
-        const int d = g.search_depth;
-        if (g.move_count[d] != GameState::unwritten &&
-            (g.white_move_count[d] != w.older_white_count ||
-             g.black_move_count[d] != w.older_black_count)) {
-            return false;
-        }
-    }
-    return true;
+    return older_reads_hold(w, g);
 }
 
 void discard(ReplyHelp& help, const ReplyJob& job) {

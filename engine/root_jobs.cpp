@@ -11,28 +11,6 @@
 
 namespace chess {
 
-namespace {
-
-// Every older cell the search on `w` has read holds the same value in the
-// settled record `g`.
-bool reads_hold(const GameState& w, const GameState& g) {
-    if (w.older_read_count > GameState::older_read_slots) return false;
-    for (int i = 0; i < w.older_read_count; ++i) {
-        const int column = GameState::ply_base[w.older_read_ply[i]] + 1;
-        if (g.move_list[w.older_read_row[i]][column] != w.older_read_code[i]) return false;
-    }
-    if (w.older_counts_read != 0) {
-        const int d = g.search_depth;
-        if (g.white_move_count[d] != w.older_white_count ||
-            g.black_move_count[d] != w.older_black_count) {
-            return false;
-        }
-    }
-    return true;
-}
-
-}  // namespace
-
 bool of_search_side(const GameState& g, int row) {
     const int side_number = code_digit_1(g.move_list[row][root_flag_column]);
     return GameState::side_sign[side_number] == g.search_side;
@@ -93,7 +71,7 @@ void run_job(Job& job, ReplyHelp& help) {
 bool job_holds(const Job& job, const GameState& g) {
     const GameState& w = job.record;
     if (job.abandon.load(std::memory_order_relaxed) || w.search_stopped == 1) return false;
-    return bound_holds(w, g.alpha[1]) && reads_hold(w, g);
+    return bound_holds(w, g.alpha[1]) && older_reads_hold(w, g);
 }
 
 void discard_job(GameState& g, const Job& job) {
@@ -109,7 +87,8 @@ void restart_job(Job& job, GameState& g, int16_t bound) {
     GameState& w = job.record;
     ResumeLog& log = job.log;
     int i = log.count - 1;
-    while (i >= 0 && !(bound_holds(log.records[i], bound) && reads_hold(log.records[i], g))) --i;
+    while (i >= 0 && !(bound_holds(log.records[i], bound) && older_reads_hold(log.records[i], g)))
+        --i;
     if (i < 0) {
         discard_job(g, job);
         prepare_job(job, g, job.row, bound);

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <climits>
 
+#include "movegen/generate.h"
+
 namespace chess {
 
 void mark_plies_unwritten(GameState& w, int first_ply) {
@@ -66,8 +68,30 @@ void log_older_code(GameState& g, int ply, int row, int16_t code) {
     if (i <= GameState::older_read_slots) g.older_read_count = static_cast<int16_t>(i + 1);
 }
 
-void copy_evaluation(GameState& w, const GameState& g) {
-    static_cast<EvalScratch&>(w) = g;
+bool older_reads_hold(const GameState& w, const GameState& g) {
+    if (w.older_read_count > GameState::older_read_slots) return false;
+    for (int i = 0; i < w.older_read_count; ++i) {
+        const int ply = w.older_read_ply[i];
+        const int row = w.older_read_row[i];
+        const int column = GameState::ply_base[ply] + 1;
+        // A row `g` still owes would be written by the read.
+        if (row_is_deferred(g, ply, row)) return false;
+        // A cell `g` has not written either is older than the search on `g`
+        // itself: the read is passed on with the merge.
+        if (g.move_list[row][column + 1] == GameState::unwritten) continue;
+        if (g.move_list[row][column] != w.older_read_code[i]) return false;
+    }
+    if (w.older_counts_read != 0) {
+        const int d = g.search_depth;
+        if (g.move_count[d] != GameState::unwritten &&
+            (g.white_move_count[d] != w.older_white_count ||
+             g.black_move_count[d] != w.older_black_count)) {
+            return false;
+        }
+    }
+    return true;
 }
+
+void copy_evaluation(GameState& w, const GameState& g) { static_cast<EvalScratch&>(w) = g; }
 
 }  // namespace chess

@@ -23,6 +23,12 @@ void fill_unwritten_plies(GameState& w, const GameState& g, int first_ply);
 // that overflows counts one more than it holds.
 void log_older_code(GameState& g, int ply, int row, int16_t code);
 
+// Every older cell and count the search on `w` read (see `SpeculationLog`)
+// holds the same value in `g`, the record it is to be merged into: the
+// settled record of the root loop, or the owner's record of a reply searched
+// ahead. Cells `g` has not written itself are older than its own search and
+// are passed on with the merge; a row `g` still owes fails the test.
+bool older_reads_hold(const GameState& w, const GameState& g);
 // The evaluation's scratch of `g`, for a search that evaluated nothing.
 void copy_evaluation(GameState& w, const GameState& g);
 

@@ -186,8 +186,9 @@ bool reply_of_opponent(const GameState& g, int row) {
 ReplyHelp::ReplyHelp() = default;
 ReplyHelp::~ReplyHelp() = default;
 
-void ReplyHelp::set_up(int jobs, std::condition_variable* wake) {
+void ReplyHelp::set_up(int jobs, std::condition_variable* wake, std::mutex* wake_mutex) {
     wake_ = wake;
+    wake_mutex_ = wake_mutex;
     const int wanted = std::min(jobs, max_jobs);
     int count = job_count_.load(std::memory_order_relaxed);
     while (count < wanted) jobs_[count++] = std::make_unique<ReplyJob>();
@@ -272,7 +273,13 @@ void ReplyHelp::offer(GameState& g, int row, ReplyJob** mine, int& offered_up_to
         prepare(*slot, g, r);
         mine[r] = slot;
         slot->stage.store(reply_queued, std::memory_order_release);
-        if (wake_ != nullptr) wake_->notify_one();
+        if (wake_ != nullptr) {
+            // A thread that has just found nothing to do and is about to
+            // sleep holds the mutex until it sleeps: taking it here makes
+            // sure the thread is woken.
+            { const std::lock_guard<std::mutex> sleeping(*wake_mutex_); }
+            wake_->notify_one();
+        }
         offered_up_to = r;
         --helpers;
     }

@@ -20,6 +20,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 
 #include "model/game_state.h"
 
@@ -37,7 +38,7 @@ class ReplyHelp {
     // Room for `jobs` replies searched ahead (at most `max_jobs`); `wake` is
     // told when one waits. Called before any search, while no job runs.
     static constexpr int max_jobs = 128;
-    void set_up(int jobs, std::condition_variable* wake);
+    void set_up(int jobs, std::condition_variable* wake, std::mutex* wake_mutex);
 
     // Pool threads: how many wait for work, and whether a reply waits.
     std::atomic<int> idle{0};
@@ -67,6 +68,7 @@ class ReplyHelp {
     std::atomic<int> job_count_{0};
     int job_count() const { return job_count_.load(std::memory_order_acquire); }
     std::condition_variable* wake_ = nullptr;
+    std::mutex* wake_mutex_ = nullptr;  // the mutex the waiting threads sleep on
 };
 
 }  // namespace chess

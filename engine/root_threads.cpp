@@ -29,6 +29,10 @@ constexpr int min_threaded_depth = 4;
 // score. After this many replies the score it has so far is usually its
 // final one, and the waiting threads start on it.
 constexpr int settled_replies = 8;
+// A thread without work looks for some this many times before it sleeps,
+// and sleeps at most this long before it looks again.
+constexpr int spin_turns = 1000;
+constexpr auto longest_sleep = std::chrono::milliseconds(2);
 // How often the loop looks at that score while threads wait.
 constexpr auto progress_poll = std::chrono::microseconds(500);
 
@@ -99,7 +103,7 @@ void RootWorkers::start(int threads) {
     // Room for results that wait for an earlier, longer root move.
     const size_t wanted = static_cast<size_t>(4 * threads + 8);
     while (jobs_.size() < wanted) jobs_.push_back(std::make_unique<Job>());
-    help_.set_up(2 * threads, &job_queued_);
+    help_.set_up(2 * threads, &job_queued_, &mutex_);
 }
 
 Job* RootWorkers::first_queued() {
@@ -133,16 +137,21 @@ void RootWorkers::work() {
             if (searching_.load(std::memory_order_relaxed)) {
                 // Replies to help with come and go within microseconds, and
                 // are offered without the lock: during a search a waiting
-                // thread looks for them, and for queued root moves, without
-                // sleeping.
+                // thread first looks for them, and for queued root moves,
+                // without sleeping; when none comes for a while it sleeps
+                // until one is offered.
                 lock.unlock();
-                for (int i = 0; i < 1000 && !help_.reply_waiting() &&
-                                queued_.load(std::memory_order_relaxed) == 0 &&
-                                searching_.load(std::memory_order_relaxed);
-                     ++i) {
-                    std::this_thread::yield();
+                bool offered = false;
+                for (int i = 0; i < spin_turns && !offered; ++i) {
+                    offered = help_.reply_waiting() ||
+                              queued_.load(std::memory_order_relaxed) != 0 ||
+                              !searching_.load(std::memory_order_relaxed);
+                    if (!offered) std::this_thread::yield();
                 }
                 lock.lock();
+                if (!offered && first_queued() == nullptr && !help_.reply_waiting()) {
+                    job_queued_.wait_for(lock, longest_sleep);
+                }
             } else {
                 job_queued_.wait(lock);
             }

@@ -125,26 +125,17 @@ const PieceRatios* piece_ratios(int d) {
     }
 }
 
-// Plays out captures on the square the evaluated move's row names in the
-// list after it, alternating the capturing colour, and collects the values
-// the capturing colour could take as a threat sum. The 64 squares are put
-// back afterwards; the list of ply + 1 keeps whatever the last pass built.
-// `fresh_list`: that list was generated from this very board just before.
-void exchange_step(GameState& g, bool fresh_list) {
-    int16_t* board = g.board;
-    const int terms_sum = g.board_terms_sum;
-    g.ply = wrap16(g.ply + 1);
-    const int code_column = GameState::ply_base[g.ply] + 1;
-    g.exchange_sign = g.node_sign;
+// The square the evaluated move's row names in the list of `g.ply`, where
+// captures are played out, or 0. It is the row with the evaluated move's own
+// row number, whether or not it lies within this list: a row beyond the list
+// still holds an older entry. Its square matters only when the capturing
+// colour has a capture; and a non-capture row of this very position names an
+// empty square, onto which no capture lands. In both cases the square is 0.
+// A list just generated at the lean ply left its non-capture rows unwritten;
+// for such a row the captures need no look.
+inline int find_exchange_square(GameState& g, bool fresh_list, int code_column) {
     const int captures_first = g.capture_count[g.ply];
     const unsigned capturing_first = side_flags(g.exchange_sign * g.search_side);
-    // The row with the evaluated move's own row number, whether or not it lies
-    // within this list: a row beyond the list still holds an older entry. Its
-    // square matters only when the capturing colour has a capture; and a
-    // non-capture row of this very position names an empty square, onto which
-    // no capture lands. In both cases the square is left as 0. A list just
-    // generated at the lean ply left its non-capture rows unwritten; for such
-    // a row the captures need no look.
     const int row_number = g.current_row;
     const bool fresh_quiet = fresh_list && g.ply == g.lean_ply && row_number > captures_first &&
                              row_number <= g.move_count[g.ply];
@@ -156,54 +147,48 @@ void exchange_step(GameState& g, bool fresh_list) {
     }
     const bool unwritten_quiet =
         fresh_list ? fresh_quiet : square_matters && row_is_unwritten_quiet(g, g.ply, row_number);
-    if (!square_matters || unwritten_quiet) {
-        g.exchange_square = 0;
-    } else {
-        g.exchange_square = move_to(list_code(g, g.ply, row_number));
-        const int16_t* square_row = g.move_list[row_number];
-        if (square_row[code_column + 1] == GameState::unwritten) {
-            log_older_code(g, g.ply, row_number, square_row[code_column]);
-        }
+    if (!square_matters || unwritten_quiet) return 0;
+    const int16_t* square_row = g.move_list[row_number];
+    if (square_row[code_column + 1] == GameState::unwritten) {
+        log_older_code(g, g.ply, row_number, square_row[code_column]);
     }
+    return move_to(list_code(g, g.ply, row_number));
+}
 
-    const int square = g.exchange_square;
-    const int threat_divisor = g.threat_divisor;
-    const PieceRatios* threat_ratios = piece_ratios(threat_divisor);
-    // A pawn that takes after a move to the last row counts as a queen: the
-    // pawn code of the colour that may have reached it, else a value no
-    // square holds.
-    constexpr int no_pawn = 1 << 20;
-    const int last_row_pawn = g.last_to_row == 8 ? pawn : g.last_to_row == 1 ? -pawn : no_pawn;
-    bool board_changed = false;
-    int threat_sum = g.threat_sum;
-    int score = g.eval_score;
-    int sign = g.exchange_sign;
-    const bool threats_only = square == 0 && last_row_pawn == no_pawn && threat_ratios != nullptr;
-    if (threats_only) {
-        // The usual case: no row of a generated list names square 0, so
-        // nothing is captured, and no pawn becomes a queen; one look at the
-        // capturing colour's rows sums the threats.
-        const unsigned capturing = side_flags(sign * g.search_side);
-        const int captures = g.capture_count[g.ply];
-        const int16_t* row = &g.move_list[1][code_column];
-        for (int j = 1; j <= captures; ++j, row += move_list_columns) {
-            if (is_side_flags(row[1], capturing)) {
-                const unsigned to = static_cast<uint16_t>(row[0]) % 100u;
-                threat_sum = threat_ratios->add(threat_sum, board[to]);
-            }
+// The usual case: no row of a generated list names square 0, so nothing is
+// captured, and no pawn becomes a queen; one look at the capturing colour's
+// rows sums the threats.
+inline int sum_threats(const GameState& g, int code_column, unsigned capturing,
+                       const PieceRatios& ratios, int threat_sum) {
+    const int captures = g.capture_count[g.ply];
+    const int16_t* row = &g.move_list[1][code_column];
+    for (int j = 1; j <= captures; ++j, row += move_list_columns) {
+        if (is_side_flags(row[1], capturing)) {
+            const unsigned to = static_cast<uint16_t>(row[0]) % 100u;
+            threat_sum = ratios.add(threat_sum, g.board[to]);
         }
-        score = add_ratio(score, threat_sum, threat_divisor);
     }
-    // Otherwise the captures on the square are played out, the replies
-    // generated anew after each; the board and its square sets are kept to be
-    // put back.
-    uint64_t square_sets[13];
-    if (!threats_only) {
-        std::memcpy(&g.board_copy[11], &board[11], sizeof(int16_t) * 78);
-        std::memcpy(square_sets, g.square_sets, sizeof square_sets);
-    }
-    for (int pass = 1; pass <= 8 && !threats_only; ++pass) {
-        const unsigned capturing = side_flags(sign * g.search_side);
+    return threat_sum;
+}
+
+// The running sums of an exchange played out, and its capturing colour.
+struct Exchange {
+    int threat_sum;
+    int score;
+    int sign;
+};
+
+// Plays the captures on `square` out, alternating the capturing colour and
+// generating the replies anew after each, and sums what the capturing colour
+// could take as threats. A pawn that takes after a move to the last row
+// (`last_row_pawn`) becomes a queen. True when the board was changed.
+bool play_out_captures(GameState& g, int code_column, int square, int last_row_pawn,
+                       const PieceRatios* threat_ratios, Exchange& x) {
+    int16_t* board = g.board;
+    const int threat_divisor = g.threat_divisor;
+    bool board_changed = false;
+    for (int pass = 1; pass <= 8; ++pass) {
+        const unsigned capturing = side_flags(x.sign * g.search_side);
         bool captured = false;
         const int captures = g.capture_count[g.ply];
         const int16_t* row = &g.move_list[1][code_column];
@@ -215,16 +200,16 @@ void exchange_step(GameState& g, bool fresh_list) {
             const int to = static_cast<int>(code % 100u);
             const bool own = is_side_flags(row[1], capturing);
             if (own) {
-                threat_sum = threat_ratios != nullptr
-                                 ? threat_ratios->add(threat_sum, board[to])
-                                 : add_ratio(threat_sum, value_of(board[to]), threat_divisor);
+                x.threat_sum = threat_ratios != nullptr
+                                   ? threat_ratios->add(x.threat_sum, board[to])
+                                   : add_ratio(x.threat_sum, value_of(board[to]), threat_divisor);
             }
             if (board[from] == last_row_pawn) {
                 set_square(g, from, static_cast<int16_t>(queen * last_row_pawn));
                 board_changed = true;
             }
             if (to == square && own) {
-                score = add_ratio(score, value_of(board[square]), g.exchange_divisor);
+                x.score = add_ratio(x.score, value_of(board[square]), g.exchange_divisor);
                 set_square(g, square, board[from]);
                 set_square(g, from, 0);
                 board_changed = true;
@@ -233,25 +218,60 @@ void exchange_step(GameState& g, bool fresh_list) {
             }
         }
         if (!captured) {
-            score = add_ratio(score, threat_sum, threat_divisor);
+            x.score = add_ratio(x.score, x.threat_sum, threat_divisor);
             break;
         }
-        sign = wrap16(-sign);
-        g.exchange_sign = static_cast<int16_t>(sign);
-        g.threat_sum = static_cast<int16_t>(threat_sum);
-        g.eval_score = static_cast<int16_t>(score);
+        x.sign = wrap16(-x.sign);
+        g.exchange_sign = static_cast<int16_t>(x.sign);
+        g.threat_sum = static_cast<int16_t>(x.threat_sum);
+        g.eval_score = static_cast<int16_t>(x.score);
         generate_moves(g);
     }
-    g.exchange_sign = static_cast<int16_t>(sign);
-    g.threat_sum = static_cast<int16_t>(threat_sum);
-    g.eval_score = static_cast<int16_t>(score);
+    return board_changed;
+}
 
-    g.ply = wrap16(g.ply - 1);
-    if (board_changed) {
-        std::memcpy(&board[11], &g.board_copy[11], sizeof(int16_t) * 78);
-        g.board_terms_sum = terms_sum;
-        std::memcpy(g.square_sets, square_sets, sizeof square_sets);
+// Plays out captures on the square the evaluated move's row names in the
+// list after it, alternating the capturing colour, and collects the values
+// the capturing colour could take as a threat sum. The 64 squares are put
+// back afterwards; the list of ply + 1 keeps whatever the last pass built.
+// `fresh_list`: that list was generated from this very board just before.
+void exchange_step(GameState& g, bool fresh_list) {
+    int16_t* board = g.board;
+    const int terms_sum = g.board_terms_sum;
+    g.ply = wrap16(g.ply + 1);
+    const int code_column = GameState::ply_base[g.ply] + 1;
+    g.exchange_sign = g.node_sign;
+    g.exchange_square = static_cast<int16_t>(find_exchange_square(g, fresh_list, code_column));
+
+    const int square = g.exchange_square;
+    const PieceRatios* threat_ratios = piece_ratios(g.threat_divisor);
+    // A pawn that takes after a move to the last row counts as a queen: the
+    // pawn code of the colour that may have reached it, else a value no
+    // square holds.
+    constexpr int no_pawn = 1 << 20;
+    const int last_row_pawn = g.last_to_row == 8 ? pawn : g.last_to_row == 1 ? -pawn : no_pawn;
+    Exchange x{g.threat_sum, g.eval_score, g.exchange_sign};
+    bool board_changed = false;
+    if (square == 0 && last_row_pawn == no_pawn && threat_ratios != nullptr) {
+        x.threat_sum = sum_threats(g, code_column, side_flags(x.sign * g.search_side),
+                                   *threat_ratios, x.threat_sum);
+        x.score = add_ratio(x.score, x.threat_sum, g.threat_divisor);
+    } else {
+        // The board and its square sets are kept to be put back.
+        uint64_t square_sets[13];
+        std::memcpy(&g.board_copy[11], &board[11], sizeof(int16_t) * 78);
+        std::memcpy(square_sets, g.square_sets, sizeof square_sets);
+        board_changed = play_out_captures(g, code_column, square, last_row_pawn, threat_ratios, x);
+        if (board_changed) {
+            std::memcpy(&board[11], &g.board_copy[11], sizeof(int16_t) * 78);
+            g.board_terms_sum = terms_sum;
+            std::memcpy(g.square_sets, square_sets, sizeof square_sets);
+        }
     }
+    g.exchange_sign = static_cast<int16_t>(x.sign);
+    g.threat_sum = static_cast<int16_t>(x.threat_sum);
+    g.eval_score = static_cast<int16_t>(x.score);
+    g.ply = wrap16(g.ply - 1);
 }
 
 // Queen or king moves at the root cost early in the game; castling gains.

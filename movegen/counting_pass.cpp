@@ -290,12 +290,9 @@ template <int Colour>
     tally_both<down_left>(t, r7);
 }
 
-// The castling-path flags the quiet targets so far set, and the king flags
-// (`king_hit`: White's king capturable, Black's).
-inline void castle_flags(const Tally& t, const bool* king_hit, int white_king_moved,
-                         int black_king_moved, int16_t* attacked) {
-    if (king_hit[1]) attacked[4] = 1;
-    if (king_hit[0]) attacked[1] = 1;
+// The castling-path flags the quiet targets so far set.
+inline void path_flags(const Tally& t, int white_king_moved, int black_king_moved,
+                       int16_t* attacked) {
     const uint64_t white_quiet = t.hits[0] & ~t.occupied;
     const uint64_t black_quiet = t.hits[1] & ~t.occupied;
     if (black_king_moved != 1) {
@@ -317,17 +314,18 @@ template <int Colour>
     const int sq = cell_of_bit(b);
     if (!castling_squares_free(t.board, sq)) return;
     // The kings capturable by the targets found so far.
-    const bool king_hit[2] = {(t.hits[1] & a.kings[0]) != 0, (t.hits[0] & a.kings[1]) != 0};
     int16_t attacked[7] = {};
-    castle_flags(t, king_hit, s.white_king_moved, s.black_king_moved, attacked);
+    if ((t.hits[0] & a.kings[1]) != 0) attacked[4] = 1;
+    if ((t.hits[1] & a.kings[0]) != 0) attacked[1] = 1;
+    path_flags(t, s.white_king_moved, s.black_king_moved, attacked);
     t.count += std::popcount(
         castlings(t.board, s.castle_moved, s.white_king_moved, s.black_king_moved, attacked, sq));
 }
 
 // Writes the capture of the piece on bit `to` by the piece on bit `from` as
 // the next row; a capture of a king is that king's attack record.
-[[gnu::always_inline]] inline int16_t* put_capture(Pass& s, int16_t* row, int from_bit, int to_bit,
-                                                   bool* king_hit) {
+[[gnu::always_inline]] inline int16_t* put_capture(Pass& s, int16_t* row, int from_bit,
+                                                   int to_bit) {
     const int from = cells.of[from_bit];
     const int to = cells.of[to_bit];
     const int16_t mover = s.board[from];
@@ -337,17 +335,7 @@ template <int Colour>
     row += move_list_columns;
     row[0] = code;
     row[1] = static_cast<int16_t>(capture_flags_by_code[mover + 6] + captured * 10);
-    if (captured == king) {
-        if (mover < 0) {
-            s.records.black_king_attack = code;
-            s.board[1] = code;
-            king_hit[1] = true;
-        } else {
-            s.records.white_king_attack = code;
-            s.board[9] = code;
-            king_hit[0] = true;
-        }
-    }
+    if (captured == king) record_king_capture(s.records, s.board, mover, code);
     return row;
 }
 
@@ -387,7 +375,6 @@ bool run_counting_pass(Pass& s) {
     // The captures in key order, at the front of the list; the last capture
     // of each king is its attack record.
     int16_t* row = s.rows;
-    bool king_hit[2] = {false, false};
     // Pieces on squares first, in square order, a piece's captures in rank
     // order; then White's king and Black's. One loop step per capture.
     uint64_t capturers = t.capturers;
@@ -398,7 +385,7 @@ bool run_counting_pass(Pass& s) {
         m &= m - 1;
         t.ranks[b] = static_cast<uint8_t>(m);
         capturers &= capturers - static_cast<uint64_t>(m == 0);  // its last capture
-        row = put_capture(s, row, b, t.target[b * 8 + rank], king_hit);
+        row = put_capture(s, row, b, t.target[b * 8 + rank]);
     }
     // The kings' captures, when there are any.
     if ((t.ranks[white_king_place] | t.ranks[white_king_place + 1]) != 0) {
@@ -406,7 +393,7 @@ bool run_counting_pass(Pass& s) {
             const int place = white_king_place + k;
             const int b = k == 0 ? white_king : black_king;
             for (unsigned m = t.ranks[place]; m != 0; m &= m - 1) {
-                row = put_capture(s, row, b, t.target[place * 8 + std::countr_zero(m)], king_hit);
+                row = put_capture(s, row, b, t.target[place * 8 + std::countr_zero(m)]);
             }
         }
     }
@@ -416,7 +403,7 @@ bool run_counting_pass(Pass& s) {
     s.captures = t.captures;
     s.white_king_sq = white_king >= 0 ? cell_of_bit(white_king) : 0;
     s.black_king_sq = black_king >= 0 ? cell_of_bit(black_king) : 0;
-    castle_flags(t, king_hit, s.white_king_moved, s.black_king_moved, s.records.castle_attacked);
+    path_flags(t, s.white_king_moved, s.black_king_moved, s.records.castle_attacked);
     return true;
 }
 

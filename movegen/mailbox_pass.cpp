@@ -97,28 +97,14 @@ template <int Colour, bool CapturesOnly>
     const int captured = Colour < 0 ? c : -c;
     const int16_t flags = static_cast<int16_t>(
         m.flags_base + captured * 10 + (Colour < 0 ? kind_white_capture : kind_black_capture));
-    if (c == -Colour * king) {
-        if (Colour < 0) {
-            s.board[1] = code;
-            s.records.black_king_attack = code;
-            s.records.castle_attacked[4] = 1;
-        } else {
-            s.board[9] = code;
-            s.records.white_king_attack = code;
-            s.records.castle_attacked[1] = 1;
-        }
-    }
-    // Keep every capture at the front of the list, in the order found: the
-    // row at the front moves to the end.
+    if (c == -Colour * king) record_king_capture(s.records, s.board, Colour, code);
     ++s.captures;
     int16_t* front = s.rows + s.captures * move_list_columns;
-    if (!CapturesOnly) {
-        int16_t* row = s.rows + s.count * move_list_columns;
-        row[0] = front[0];
-        row[1] = front[1];
+    if (CapturesOnly) {
+        put_row(front, row_word(code, flags));
+    } else {
+        capture_to_front(front, s.rows + s.count * move_list_columns, row_word(code, flags));
     }
-    front[0] = code;
-    front[1] = flags;
     return c;
 }
 

@@ -86,6 +86,33 @@ constexpr uint32_t row_word(int code, int flags) {
     std::memcpy(row, &word, sizeof word);
 }
 
+// Every capture joins the front of the list, after the captures found before
+// it, at row `front`; the row it takes there moves to the end, to the new row
+// `end` (the same row when no other row follows the captures). So the
+// captures stand first in the order found, and a pass's rows come out the
+// same however it finds them.
+[[gnu::always_inline]] inline void capture_to_front(int16_t* front, int16_t* end, uint32_t word) {
+    std::memcpy(end, front, sizeof(uint32_t));
+    put_row(front, word);
+}
+
+// The records of a capture (move `code`) of a king by a piece of colour
+// `mover` (-1 White, +1 Black): it is the captured king's attack record, board
+// cell 1 (Black's king taken) or 9 (White's) holds it, and that king's
+// castlings are barred (castling flag 4 or 1).
+[[gnu::always_inline]] inline void record_king_capture(AttackRecords& r, int16_t* board, int mover,
+                                                       int code) {
+    if (mover < 0) {
+        board[1] = static_cast<int16_t>(code);
+        r.black_king_attack = code;
+        r.castle_attacked[4] = 1;
+    } else {
+        board[9] = static_cast<int16_t>(code);
+        r.white_king_attack = code;
+        r.castle_attacked[1] = 1;
+    }
+}
+
 // The castling entries a king on `sq` adds, in list order, as bits: 1 White
 // king side, 2 White queen side, 4 Black king side, 8 Black queen side. E1
 // is tested with White's flags and E8 with Black's, whatever the king's

@@ -8,7 +8,6 @@
 #include <bit>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 
 #include "model/board.h"
 #include "movegen/geometry.h"
@@ -145,27 +144,16 @@ template <int Colour, int Piece>
     put_row(w.end, word);
 }
 
-// A capture joins the front of the list, and the row it takes there moves to
-// the end, as in the mailbox pass.
+// The capture of the piece on `to`, put at the front of the list.
 template <int Colour, int Piece>
 [[gnu::always_inline]] inline void sweep_capture(Sweep& w, int from, int to) {
     const int code = from * 100 + to;
     const int c = w.board[to];
-    if (c == -Colour * king) {
-        if (Colour < 0) {
-            w.board[1] = static_cast<int16_t>(code);
-            w.records.black_king_attack = code;
-            w.records.castle_attacked[4] = 1;
-        } else {
-            w.board[9] = static_cast<int16_t>(code);
-            w.records.white_king_attack = code;
-            w.records.castle_attacked[1] = 1;
-        }
-    }
+    if (c == -Colour * king) record_king_capture(w.records, w.board, Colour, code);
     w.front += move_list_columns;
     w.end += move_list_columns;
-    std::memcpy(w.end, w.front, sizeof(uint32_t));
-    put_row(w.front, row_word(code, sweep_flags<Colour, Piece> + (Colour < 0 ? c : -c) * 10 +
+    capture_to_front(w.front, w.end,
+                     row_word(code, sweep_flags<Colour, Piece> + (Colour < 0 ? c : -c) * 10 +
                                         (Colour < 0 ? kind_white_capture : kind_black_capture)));
 }
 

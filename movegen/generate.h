@@ -15,25 +15,26 @@ namespace chess {
 // are not changed. A list never grows past row 250.
 void generate_moves(GameState& g);
 
-// Passes at `g.lean_ply` count every move but write only the capture rows
-// (the counters, attack records, scratch cells and king squares are those of
-// a full pass); each notes its board so the other rows can be written when
-// read. defer_rows_at() makes `ply` the lean ply (after writing any rows
-// still owed); write_deferred_rows() writes every owed row and ends it.
+// At `g.lean_ply` a counting pass counts every move but writes only the
+// capture rows (the counters, attack records, scratch cells and king squares
+// are those of any other pass); it notes its board so the other rows, the
+// owed rows, can be written when read. defer_rows_at() makes `ply` the lean
+// ply (after writing any rows still owed); write_deferred_rows() writes every
+// owed row and ends it.
 void defer_rows_at(GameState& g, int ply);
 void write_deferred_rows(GameState& g);
 
-// The move code in row `row` of the list of `ply`, writing the row first if a
-// lean pass left it unwritten.
+// The move code in row `row` of the list of `ply`, writing the row first if it
+// is owed.
 int16_t list_code(GameState& g, int ply, int row);
 
-// True when row `row` of the list of `ply` is a row the newest lean pass left
-// unwritten and the 64 squares are still those it saw: the row is then a
+// True when row `row` of the list of `ply` is a row the newest counting pass
+// left owed and the 64 squares are still those it saw: the row is then a
 // non-capture move of this position, whose target square is empty.
 bool row_is_unwritten_quiet(const GameState& g, int ply, int row);
 
-// True when row `row` of the list of `ply` is owed by a lean pass: its cells
-// are not yet what the list holds.
+// True when row `row` of the list of `ply` is owed: its cells are not yet
+// what the list holds.
 bool row_is_deferred(const GameState& g, int ply, int row);
 
 // Whether make_move would refuse the move in row `row` of the list of `ply`

@@ -24,6 +24,7 @@ import pathlib
 import re
 import sys
 
+sys.dont_write_bytecode = True  # no __pycache__ left in tools/
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent))
 import check_layers  # noqa: E402  (the include resolution and layer rules)
 
@@ -256,7 +257,7 @@ def check_include(rel, folder, number, target, findings):
 def main():
     root = pathlib.Path(sys.argv[1] if len(sys.argv) > 1 else ".").resolve()
     findings = []
-    for path in sorted(root.rglob("*")):
+    for path in check_layers.repository_files(root):
         if not path.is_file():
             continue
         rel = path.relative_to(root).as_posix()

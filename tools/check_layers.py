@@ -23,6 +23,7 @@ usage: check_layers.py [ROOT]   (ROOT: the repository, by default this
 script's parent folder). Prints each finding and exits 1 when there is any.
 """
 
+import os
 import pathlib
 import re
 import sys
@@ -102,6 +103,16 @@ def comments(text):
             i += 1
 
 
+def repository_files(root):
+    """Every file under `root` in path order, without the build folders and
+    hidden folders (.git and the like)."""
+    found = []
+    for folder, subfolders, files in os.walk(root):
+        subfolders[:] = [d for d in subfolders if not d.startswith(("build", "."))]
+        found.extend(pathlib.Path(folder) / f for f in files)
+    return sorted(found)
+
+
 def resolve(root, including, name, quoted):
     """The repository path ("folder/file.h") an include names, looked up as
     the compiler does: a quoted name in the including file's folder first,
@@ -146,11 +157,9 @@ def main():
     root = pathlib.Path(sys.argv[1] if len(sys.argv) > 1 else pathlib.Path(__file__).parent.parent)
     findings = []
     checked = 0
-    for path in sorted(root.rglob("*")):
+    for path in repository_files(root):
         rel = path.relative_to(root).as_posix()
         if path.suffix not in SOURCE_SUFFIXES or not path.is_file():
-            continue
-        if rel.startswith("build") or "/build" in rel or rel.startswith("."):
             continue
         checked += 1
         text = path.read_text(encoding="utf-8", errors="replace")

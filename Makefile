@@ -1,12 +1,13 @@
 # Thin wrapper over CMake. `make play` builds the program and starts it in
 # build/play/, the working folder that holds the opening-book files; `make test`
-# builds and runs every test, in a normal build and under the address and
+# installs what the tests need when it is missing (tools/install_test_deps.sh),
+# then builds and runs every test, in a normal build and under the address and
 # undefined-behaviour sanitizers.
 
 JOBS ?= 2
 GENERATOR := -G Ninja
 
-.PHONY: all build play test test-release test-sanitize clean
+.PHONY: all build play deps test test-release test-sanitize clean
 
 all: build
 
@@ -20,14 +21,18 @@ play:
 	cmake --build build -j $(JOBS) --target chess_main chess_variant opening_book
 	cd build/play && ../chess_main
 
+# The Debian packages of the build and the tests, installed only when missing.
+deps:
+	sh tools/install_test_deps.sh
+
 test: test-release test-sanitize
 
-test-release:
+test-release: deps
 	cmake -S . -B build $(GENERATOR) -DCMAKE_BUILD_TYPE=Release
 	cmake --build build -j $(JOBS)
 	ctest --test-dir build --output-on-failure -j $(JOBS)
 
-test-sanitize:
+test-sanitize: deps
 	cmake -S . -B build-sanitize $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCHESS_SANITIZE=ON
 	cmake --build build-sanitize -j $(JOBS)
 	ctest --test-dir build-sanitize --output-on-failure -j $(JOBS)

@@ -4,7 +4,6 @@
 #include <string_view>
 
 #include "commands/search_report.h"
-#include "console/board_display.h"
 #include "engine/book.h"
 #include "engine/move_choice.h"
 #include "io/console_io.h"
@@ -55,18 +54,18 @@ void suggest_move(GameState& g) {
     g.search_side = remembered_side;
 }
 
-void set_depth(GameState& g) {
+bool set_depth(GameState& g) {
     Console& con = g.console;
     print_text(con, "CURRENT BASE DEPTH = ");
     print_number(con, g.base_depth);
     print_line(con);
     int16_t depth = ask_number(con, "NEW VALUE= ");
-    if (con.ended) return;
+    if (con.ended) return false;
     if (depth < 2) depth = 2;
     if (depth > 8) depth = 8;
     g.base_depth = depth;
     g.search_depth = depth;
-    show_board(g);
+    return true;
 }
 
 void swap_sides(GameState& g) {

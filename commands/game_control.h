@@ -19,9 +19,10 @@ void set_colour_names(GameState& g, bool trailing_blank = false);
 // they were, and a book reply is not handed over. `search_side` comes back.
 void suggest_move(GameState& g);
 
-// DEPTH: shows `base_depth`, reads a new one clamped to 2..8, copies it into
-// `search_depth` and shows the board.
-void set_depth(GameState& g);
+// DEPTH: shows `base_depth`, reads a new one clamped to 2..8 and copies it
+// into `search_depth`. True when a value was read (the console then shows the
+// board); false at the end of input, with nothing changed.
+bool set_depth(GameState& g);
 
 // SWAP: the computer plays the move of the user's colour (a book reply handed
 // over first), prints it, and the colours change hands with the six-character

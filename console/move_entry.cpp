@@ -52,7 +52,7 @@ bool run_command(GameState& g, const std::string& word) {
         suggest_move(g);
         g.entry_status = entry_prompt;
     } else if (word == "DEPT") {
-        set_depth(g);
+        if (set_depth(g)) show_board(g);
         g.entry_status = entry_prompt;
     } else if (word == "CLEA") {
         clear_board(g);

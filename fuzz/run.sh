@@ -7,7 +7,7 @@
 #   -t SECONDS    run time of each target (default 60, or $FUZZ_SECONDS)
 #   -b BUILD_DIR  build folder (default build-fuzz at the top of the tree)
 #   TARGET        fuzz_reply_reader, fuzz_position_file, fuzz_book,
-#                 fuzz_session (default: all four)
+#                 fuzz_session, fuzz_uci_dialogue (default: all five)
 #
 # Installs clang and the libFuzzer runtime from the Debian packages when
 # clang++ cannot link a fuzzer. New inputs and crash files go to
@@ -19,7 +19,7 @@ here="$(cd "$(dirname "$0")" && pwd)"
 root="$(dirname "$here")"
 run_seconds="${FUZZ_SECONDS:-60}"
 build_dir="$root/build-fuzz"
-all_targets=(fuzz_reply_reader fuzz_position_file fuzz_book fuzz_session)
+all_targets=(fuzz_reply_reader fuzz_position_file fuzz_book fuzz_session fuzz_uci_dialogue)
 
 while getopts "t:b:h" option; do
     case "$option" in
@@ -82,6 +82,7 @@ max_len_of() {
         fuzz_position_file) echo 4096 ;;
         fuzz_book) echo 8192 ;;
         fuzz_session) echo 2049 ;;
+        fuzz_uci_dialogue) echo 4096 ;;
     esac
 }
 

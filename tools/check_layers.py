@@ -2,24 +2,28 @@
 """Checks the direction of the program's includes and the wording of its comments.
 
 The source folders form layers, lowest first; a file may include its own
-folder and the layers below it, and the front-end folders may include each
-other:
+folder and the layers below it:
 
     1 model      the record, board, notation, start data, start position
-    2 io         console and transcript streams
+    2 io         console and transcript streams, file opening
     3 movegen    generation, make and take back, perft, castling rights
     4 engine     evaluation, search, move choice, depth schedule, book lookup
-    5 commands, console, uci   the front ends
-    6 apps, bench, fuzz        programs and tools on top
+    5 commands, console, uci, web   the front ends, side by side
+    6 apps, bench, fuzz             programs and tools on top
 
+The front ends do not lean on each other: console/ may include commands/,
+never the reverse; uci/ and web/ include neither of those nor each other.
 The benches and the book builder are offline tools: they use layers 1 to 4
-only. Comments speak of the code alone: none may point to outside papers
-(the words are listed in OUTSIDE_WORDS).
+only. Every include is checked, "folder/file.h" and "file.h" alike, each
+resolved as the compiler does (the including file's folder first, then the
+repository's root). Comments speak of the code alone: none may point to
+outside papers (the words are listed in OUTSIDE_WORDS).
 
 usage: check_layers.py [ROOT]   (ROOT: the repository, by default this
 script's parent folder). Prints each finding and exits 1 when there is any.
 """
 
+import os
 import pathlib
 import re
 import sys
@@ -32,12 +36,20 @@ LAYER = {
     "commands": 5,
     "console": 5,
     "uci": 5,
+    "web": 5,
     "apps": 6,
     "bench": 6,
     "fuzz": 6,
 }
-FRONT_END = 5
 TOOLS = 6
+
+# The front-end folders each may include besides its own and layers 1 to 4.
+FRONT_END_USES = {
+    "commands": set(),
+    "console": {"commands"},
+    "uci": set(),
+    "web": set(),
+}
 
 # Files of the offline tools, which stay below the front end.
 OFFLINE_TOOL_FILES = re.compile(r"^(bench/.*|apps/book_builder\.(h|cpp)|apps/chess_book\.cpp)$")
@@ -50,7 +62,7 @@ OUTSIDE_WORDS = re.compile(
     re.IGNORECASE,
 )
 
-INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"')
+INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^">]+)[">]')
 SOURCE_SUFFIXES = {".h", ".hpp", ".cpp", ".cc"}
 
 
@@ -91,15 +103,63 @@ def comments(text):
             i += 1
 
 
+def repository_files(root):
+    """Every file under `root` in path order, without the build folders and
+    hidden folders (.git and the like)."""
+    found = []
+    for folder, subfolders, files in os.walk(root):
+        subfolders[:] = [d for d in subfolders if not d.startswith(("build", "."))]
+        found.extend(pathlib.Path(folder) / f for f in files)
+    return sorted(found)
+
+
+def resolve(root, including, name, quoted):
+    """The repository path ("folder/file.h") an include names, looked up as
+    the compiler does: a quoted name in the including file's folder first,
+    then every name from the root. None when no file of the repository
+    matches."""
+    candidates = [including.parent / name] if quoted else []
+    candidates.append(root / name)
+    for candidate in candidates:
+        if candidate.is_file():
+            try:
+                return candidate.resolve().relative_to(root.resolve()).as_posix()
+            except ValueError:
+                return None  # outside the repository
+    return None
+
+
+def include_problem(rel, folder, target):
+    """Why `rel` (in `folder`) may not include `target`, or None."""
+    target_folder = target.split("/", 1)[0] if "/" in target else ""
+    if target_folder == folder:
+        return None
+    own = LAYER[folder]
+    layer = LAYER.get(target_folder)
+    if layer is None:
+        return f"{folder}/ includes a file outside the layers"
+    if OFFLINE_TOOL_FILES.match(rel):
+        return "offline tool includes the front end" if layer > 4 else None
+    if own == TOOLS:
+        return None
+    if layer > own:
+        return f"{folder}/ (layer {own}) includes a layer above it (layer {layer})"
+    if layer == own and folder in FRONT_END_USES:
+        if target_folder in FRONT_END_USES[folder]:
+            return None
+        return f"{folder}/ includes the front end {target_folder}/"
+    if layer == own:
+        return f"{folder}/ includes another folder of its layer"
+    return None
+
+
 def main():
     root = pathlib.Path(sys.argv[1] if len(sys.argv) > 1 else pathlib.Path(__file__).parent.parent)
     findings = []
     checked = 0
-    for path in sorted(root.rglob("*")):
+    for path in repository_files(root):
         rel = path.relative_to(root).as_posix()
         if path.suffix not in SOURCE_SUFFIXES or not path.is_file():
-            continue
-        if rel.startswith("build") or "/build" in rel or rel.startswith("."):
             continue
         checked += 1
         text = path.read_text(encoding="utf-8", errors="replace")
@@ -115,21 +175,17 @@ def main():
             continue  # tests and anything else on top may include every layer
         for number, source_line in enumerate(text.splitlines(), 1):
             m = INCLUDE.match(source_line)
-            if not m or "/" not in m.group(1):
-                continue  # a file of the same folder
-            target = m.group(1).split("/", 1)[0]
-            layer = LAYER.get(target)
-            if layer is None or target == folder:
+            if not m:
                 continue
-            if OFFLINE_TOOL_FILES.match(rel) and layer > 4:
-                findings.append(f"{rel}:{number}: offline tool includes the front end: {m.group(1)}")
-            elif layer > own:
-                findings.append(
-                    f"{rel}:{number}: {folder}/ (layer {own}) includes a layer above it: "
-                    f"{m.group(1)} (layer {layer})")
-            elif layer == own and own not in (FRONT_END, TOOLS):
-                findings.append(f"{rel}:{number}: {folder}/ includes another folder of its layer: "
-                                f"{m.group(1)}")
+            name = m.group(2)
+            target = resolve(root, path, name, quoted=m.group(1) == '"')
+            if target is None:
+                if m.group(1) == '"':
+                    findings.append(f"{rel}:{number}: include not found in the sources: {name}")
+                continue  # a header of the system
+            problem = include_problem(rel, folder, target)
+            if problem:
+                findings.append(f"{rel}:{number}: {problem}: {name} ({target})")
 
     for f in findings:
         print(f)

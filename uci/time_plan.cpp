@@ -51,7 +51,11 @@ GoRequest parse_go(const std::vector<std::string_view>& words, std::vector<std::
             continue;
         }
         ++i;
-        *target = value;
+        // A clock already run below zero (a late GUI) has no time left, as
+        // does a negative time per move: both are read as 0, not as missing.
+        const bool is_time = target == &request.movetime || target == &request.clock[0] ||
+                             target == &request.clock[1];
+        *target = is_time ? std::max<int64_t>(value, 0) : value;
         if (target == &depth) request.depth = static_cast<int>(std::clamp<int64_t>(depth, 1, 99));
     }
     return request;

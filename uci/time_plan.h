@@ -28,8 +28,9 @@ struct GoRequest {
     bool infinite = false;
 };
 
-// Reads the words after "go". Numbers saturate; unknown or malformed words
-// are listed in `ignored` (the rest is still read).
+// Reads the words after "go". Numbers saturate; a negative movetime, wtime or
+// btime counts as 0 (no time left). Unknown or malformed words are listed in
+// `ignored` (the rest is still read).
 GoRequest parse_go(const std::vector<std::string_view>& words, std::vector<std::string>& ignored);
 
 // The clock's soft and hard limits (-1: none) and whether the time per move

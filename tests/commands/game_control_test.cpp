@@ -8,6 +8,7 @@
 #include <string>
 
 #include "commands/snapshot.h"
+#include "console/board_display.h"
 #include "model/board.h"
 #include "model/notation.h"
 #include "movegen/generate.h"
@@ -271,24 +272,29 @@ TEST(SuggestCommand, BookReplyIsShownButNotPlayed) {
 
 // ---- DEPTH -----------------------------------------------------------------
 
+// DEPTH as the console runs it: the board follows a value read.
+void depth_command(GameState& g) {
+    if (set_depth(g)) show_board(g);
+}
+
 TEST(DepthCommand, ShowsAndClampsTheBaseDepth) {
     auto g = fresh_game();
     Io io;
     attach(*g, io, "1\n");
-    set_depth(*g);
+    depth_command(*g);
     EXPECT_TRUE(io.out.str().starts_with(
         "CURRENT BASE DEPTH =  4 \r\nNEW VALUE= \r\n\r\n    A B C D E F G H"));
     EXPECT_EQ(g->base_depth, 2);
     EXPECT_EQ(g->search_depth, 2);
     attach(*g, io, "12\n");
-    set_depth(*g);
+    depth_command(*g);
     EXPECT_TRUE(io.out.str().starts_with("CURRENT BASE DEPTH =  2 \r\n"));
     EXPECT_EQ(g->base_depth, 8);
     attach(*g, io, "6\n");
-    set_depth(*g);
+    depth_command(*g);
     EXPECT_EQ(g->base_depth, 6);
     attach(*g, io, "X\n");
-    set_depth(*g);
+    depth_command(*g);
     EXPECT_TRUE(io.out.str().starts_with("CURRENT BASE DEPTH =  6 \r\n"));
     EXPECT_EQ(g->base_depth, 2);
     EXPECT_TRUE(
@@ -299,7 +305,7 @@ TEST(DepthCommand, EndOfInputChangesNothing) {
     auto g = fresh_game();
     Io io;
     attach(*g, io, "");
-    set_depth(*g);
+    EXPECT_FALSE(set_depth(*g));
     EXPECT_EQ(io.out.str(), "CURRENT BASE DEPTH =  4 \r\nNEW VALUE= ");
     EXPECT_EQ(g->base_depth, 4);
     EXPECT_TRUE(g->console.ended);

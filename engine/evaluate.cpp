@@ -148,11 +148,14 @@ inline int find_exchange_square(GameState& g, bool fresh_list, int code_column) 
     const bool unwritten_quiet =
         fresh_list ? fresh_quiet : square_matters && row_is_unwritten_quiet(g, g.ply, row_number);
     if (!square_matters || unwritten_quiet) return 0;
+    // Reading the code writes the row first if the counting pass owes it;
+    // only a row still unwritten after that is older than this search.
+    const int square = move_to(list_code(g, g.ply, row_number));
     const int16_t* square_row = g.move_list[row_number];
     if (square_row[code_column + 1] == GameState::unwritten) {
         log_older_code(g, g.ply, row_number, square_row[code_column]);
     }
-    return move_to(list_code(g, g.ply, row_number));
+    return square;
 }
 
 // The usual case: no row of a generated list names square 0, so nothing is

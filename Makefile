@@ -1,12 +1,15 @@
 # Thin wrapper over CMake. `make play` builds the program and starts it in
 # build/play/, the working folder that holds the opening-book files; `make test`
 # builds and runs every test, in a normal build and under the address and
-# undefined-behaviour sanitizers.
+# undefined-behaviour sanitizers. `make install` installs the programs, the
+# book and the manual pages below PREFIX (and DESTDIR, when set); `make deb`
+# builds the Debian package in build-deb/.
 
 JOBS ?= 2
 GENERATOR := -G Ninja
+PREFIX ?= /usr/local
 
-.PHONY: all build play test test-release test-sanitize clean
+.PHONY: all build play test test-release test-sanitize install deb clean
 
 all: build
 
@@ -32,5 +35,20 @@ test-sanitize:
 	cmake --build build-sanitize -j $(JOBS)
 	ctest --test-dir build-sanitize --output-on-failure -j $(JOBS)
 
+# The install needs the programs, the book and the manual pages, not the tests.
+install:
+	cmake -S . -B build $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$(PREFIX)"
+	cmake --build build -j $(JOBS) --target chess_main chess_variant chess_uci chess_book \
+	  opening_book man_pages
+	DESTDIR="$(DESTDIR)" cmake --install build
+
+# The package installs below /usr; its build folder holds no tests.
+deb:
+	cmake -S . -B build-deb $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DCHESS_BUILD_TESTS=OFF \
+	  -DCMAKE_INSTALL_PREFIX=/usr
+	cmake --build build-deb -j $(JOBS) --target chess_main chess_variant chess_uci chess_book \
+	  opening_book man_pages
+	cd build-deb && cpack -G DEB
+
 clean:
-	rm -rf build build-sanitize
+	rm -rf build build-sanitize build-deb

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "io/console_io.h"
-#include "io/file_open.h"
+#include "io/data_files.h"
 #include "model/board.h"
 #include "model/notation.h"
 
@@ -96,7 +96,7 @@ void book_lookup(GameState& g) {
     int count = 0;
 
     const char* name = g.search_side == GameState::black_side ? "MYBOOK.TXT" : "WMYBOOK.TXT";
-    if (std::FILE* file = open_file(name, FileUse::read_regular)) {
+    if (std::FILE* file = open_data_file(name)) {
         std::string key;
         std::string move;
         for (int record = 0; record < max_book_records; ++record) {

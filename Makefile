@@ -2,12 +2,15 @@
 # build/play/, the working folder that holds the opening-book files; `make test`
 # installs what the tests need when it is missing (tools/install_test_deps.sh),
 # then builds and runs every test, in a normal build and under the address and
-# undefined-behaviour sanitizers.
+# undefined-behaviour sanitizers. `make install` installs the programs, the
+# book and the manual pages below PREFIX (and DESTDIR, when set); `make deb`
+# builds the Debian package in build-deb/.
 
 JOBS ?= 2
 GENERATOR := -G Ninja
+PREFIX ?= /usr/local
 
-.PHONY: all build play deps test test-release test-sanitize clean
+.PHONY: all build play deps test test-release test-sanitize install deb clean
 
 all: build
 
@@ -21,7 +24,8 @@ play:
 	cmake --build build -j $(JOBS) --target chess_main chess_variant opening_book
 	cd build/play && ../chess_main
 
-# The Debian packages of the build and the tests, installed only when missing.
+# The Debian packages of the build and the tests (groff for the manual pages'
+# check among them), installed only when missing.
 deps:
 	sh tools/install_test_deps.sh
 
@@ -37,5 +41,20 @@ test-sanitize: deps
 	cmake --build build-sanitize -j $(JOBS)
 	ctest --test-dir build-sanitize --output-on-failure -j $(JOBS)
 
+# The install needs the programs, the book and the manual pages, not the tests.
+install:
+	cmake -S . -B build $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$(PREFIX)"
+	cmake --build build -j $(JOBS) --target chess_main chess_variant chess_uci chess_book \
+	  opening_book man_pages
+	DESTDIR="$(DESTDIR)" cmake --install build
+
+# The package installs below /usr; its build folder holds no tests.
+deb:
+	cmake -S . -B build-deb $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DCHESS_BUILD_TESTS=OFF \
+	  -DCMAKE_INSTALL_PREFIX=/usr
+	cmake --build build-deb -j $(JOBS) --target chess_main chess_variant chess_uci chess_book \
+	  opening_book man_pages
+	cd build-deb && cpack -G DEB
+
 clean:
-	rm -rf build build-sanitize
+	rm -rf build build-sanitize build-deb

@@ -1,6 +1,6 @@
 // chess_book: builds the opening-book files from files of opening lines.
 //
-// usage: chess_book [-o DIR] LINEFILE...
+// usage: chess_book [-o DIR] LINEFILE...   (also --help, --version)
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -10,11 +10,13 @@
 #include <vector>
 
 #include "apps/book_builder.h"
+#include "apps/program_options.h"
 
 namespace {
 
 const char* const usage_text =
     "usage: chess_book [-o DIR] LINEFILE...\n"
+    "       chess_book --help | --version\n"
     "\n"
     "Builds the opening-book files MYBOOK.TXT (replies when Black is to move)\n"
     "and WMYBOOK.TXT (replies when White is to move) in DIR, the current folder\n"
@@ -24,7 +26,7 @@ const char* const usage_text =
     "blanks, from the initial position, castling written as the king's move\n"
     "(E1G1). '#' starts a comment. Every move is checked with the program's own\n"
     "rules; an illegal or unreadable move, an en passant capture or a promotion\n"
-    "stops the build, and no book file is written.\n";
+    "stops the build, and no book file is written. See chess_book(6).\n";
 
 // Writes through a temporary file and renames it, so a failed write never
 // leaves a half-written book behind.
@@ -59,12 +61,19 @@ int main(int argc, char** argv) {
             std::cout << usage_text;
             return 0;
         }
+        if (arg == "--version") {
+            std::cout << "chess_book (Quentaro Chess) " << chess::program_version() << "\n";
+            return 0;
+        }
         if (arg == "-o") {
             if (i + 1 >= argc) {
                 std::cerr << "chess_book: -o needs a folder\n" << usage_text;
                 return 2;
             }
             out_dir = argv[++i];
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            std::cerr << "chess_book: unknown argument '" << arg << "' (try chess_book --help)\n";
+            return 2;
         } else {
             files.push_back(arg);
         }

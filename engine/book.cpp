@@ -94,7 +94,7 @@ void book_lookup(GameState& g, SearchObserver& observer) {
     int count = 0;
 
     const char* name = g.search_side == GameState::black_side ? "MYBOOK.TXT" : "WMYBOOK.TXT";
-    if (std::FILE* file = open_file(name, FileUse::read_regular)) {
+    if (std::FILE* file = open_data_file(name)) {
         std::string key;
         std::string move;
         for (int record = 0; record < max_book_records; ++record) {

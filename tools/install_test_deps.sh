@@ -1,8 +1,9 @@
 #!/bin/sh
 # Installs the Debian packages the build and the test suite need, when one is
-# missing: the compiler, CMake, Ninja and GoogleTest. Run by `make test` before
-# the builds. Without root (and without sudo) it only names what is missing and
-# leaves the builds to report it.
+# missing: the compiler, CMake, Ninja, GoogleTest and groff (the manual pages
+# are checked with it). Run by `make test` before the builds. Without root
+# (and without sudo) it only names what is missing and leaves the builds to
+# report it.
 #
 # A new dependency is one more line in PACKAGES: "package:file-that-shows-it".
 set -eu
@@ -12,6 +13,7 @@ g++:/usr/bin/g++
 cmake:/usr/bin/cmake
 ninja-build:/usr/bin/ninja
 libgtest-dev:/usr/include/gtest/gtest.h
+groff-base:/usr/bin/groff
 "
 
 missing=""

@@ -32,6 +32,7 @@ LAYER = {
     "commands": 5,
     "console": 5,
     "uci": 5,
+    "web": 5,
     "apps": 6,
     "bench": 6,
     "fuzz": 6,

@@ -1,0 +1,23 @@
+// Runs inside each program's module before main: one thread for the search
+// (the page has no shared memory), the caller's set-up of the file system,
+// and, under Node, files opened as the program asks for them.
+Module['preRun'] = (Module['preRun'] || []).concat(function () {
+  ENV['CHESS_THREADS'] = '1';
+  if (typeof NODEFS !== 'undefined' && typeof process === 'object' && process.versions.node) {
+    // A FIFO opened without O_NONBLOCK waits for a writer; keep the flag the
+    // program gives so such a file is refused at once, as natively.
+    var plainFlags = NODEFS.flagsForNode;
+    NODEFS.flagsForNode = function (flags) {
+      return plainFlags(flags) | ((flags & 2048) ? require('fs').constants.O_NONBLOCK : 0);
+    };
+  }
+  if (Module['webSetup']) {
+    Module['webSetup']({
+      FS: FS,
+      NODEFS: typeof NODEFS !== 'undefined' ? NODEFS : null,
+      IDBFS: typeof IDBFS !== 'undefined' ? IDBFS : null,
+      addRunDependency: addRunDependency,
+      removeRunDependency: removeRunDependency,
+    });
+  }
+});

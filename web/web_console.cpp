@@ -28,10 +28,10 @@ EM_ASYNC_JS(int, web_read, (char* data, int capacity), {
 });
 
 class WebOutput : public std::streambuf {
-public:
+  public:
     WebOutput() { setp(buffer_, buffer_ + sizeof buffer_); }
 
-protected:
+  protected:
     int_type overflow(int_type c) override {
         send();
         if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
@@ -44,7 +44,7 @@ protected:
         return 0;
     }
 
-private:
+  private:
     void send() {
         const int size = static_cast<int>(pptr() - pbase());
         if (size > 0) web_write(pbase(), size);
@@ -54,7 +54,7 @@ private:
 };
 
 class WebInput : public std::streambuf {
-protected:
+  protected:
     int_type underflow() override {
         if (gptr() < egptr()) return traits_type::to_int_type(*gptr());
         const int size = web_read(buffer_, static_cast<int>(sizeof buffer_));
@@ -63,7 +63,7 @@ protected:
         return traits_type::to_int_type(*gptr());
     }
 
-private:
+  private:
     char buffer_[4096];
 };
 

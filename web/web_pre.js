@@ -10,12 +10,22 @@ Module['preRun'] = (Module['preRun'] || []).concat(function () {
     NODEFS.flagsForNode = function (flags) {
       return plainFlags(flags) | ((flags & 2048) ? require('fs').constants.O_NONBLOCK : 0);
     };
+    // The module cannot show a FIFO or a device and takes the name for a
+    // free one; creating a file there would open the FIFO and wait.
+    var plainMknod = NODEFS.node_ops.mknod;
+    NODEFS.node_ops.mknod = function (parent, name, mode, dev) {
+      try {
+        require('fs').lstatSync(PATH.join2(NODEFS.realPath(parent), name));
+      } catch (e) {
+        return plainMknod(parent, name, mode, dev);
+      }
+      throw new FS.ErrnoError(ERRNO_CODES.EEXIST);
+    };
   }
   if (Module['webSetup']) {
     Module['webSetup']({
       FS: FS,
       NODEFS: typeof NODEFS !== 'undefined' ? NODEFS : null,
-      IDBFS: typeof IDBFS !== 'undefined' ? IDBFS : null,
       addRunDependency: addRunDependency,
       removeRunDependency: removeRunDependency,
     });

@@ -1,46 +1,70 @@
 // Runs one console program (chess_main or chess_variant) for the page.
 // The program's working folder /play holds the opening book and the files it
-// writes; those are kept in the browser's IndexedDB (IDBFS) and written
-// there each time the program waits for a line. Messages from the page:
-// {type: 'start', program}, {type: 'line', text}, {type: 'upload', name,
-// bytes}, {type: 'download', name}. To the page: 'output', 'waiting',
-// 'taken', 'files', 'file', 'storage', 'ended'.
+// writes. Each time the program waits for a line, the files that changed
+// since the last time are written to the browser's IndexedDB; at start they
+// are read back. Files are only ever added or replaced there, never removed,
+// so a page open in another tab cannot take away a file this one saved.
+// Messages from the page: {type: 'start', program}, {type: 'line', text},
+// {type: 'upload', name, bytes}, {type: 'download', name}. To the page:
+// 'output', 'waiting', 'taken', 'files', 'file', 'storage', 'ended'.
 'use strict';
 
 const folder = '/play';
+const books = ['MYBOOK.TXT', 'WMYBOOK.TXT'];
 const encoder = new TextEncoder();
 const lines = [];      // typed lines the program has not read yet
 let lineWaiter = null; // wakes the program's read when a line comes
 let taken = 0;         // lines the program has read so far
 let fs = null;
-let storage = null;    // the IDBFS mount, or null when the browser refuses it
+let database = null;   // null when the browser refuses storage
+const stored = new Map(); // file name -> its time and size when last stored
 let saving = Promise.resolve();
 
 function post(message, transfer) {
   self.postMessage(message, transfer || []);
 }
 
-function listFiles() {
-  if (!fs) return;
-  const files = [];
-  for (const name of fs.readdir(folder)) {
-    if (name === '.' || name === '..') continue;
-    const info = fs.stat(folder + '/' + name);
-    if (fs.isFile(info.mode)) files.push({ name, size: info.size });
-  }
-  post({ type: 'files', files });
+function request(operation) {
+  return new Promise((resolve, reject) => {
+    operation.onsuccess = () => resolve(operation.result);
+    operation.onerror = () => reject(operation.error);
+  });
 }
 
-// Writes the folder to IndexedDB, one write after another.
+async function openStore() {
+  const opening = indexedDB.open('quentaro-chess', 1);
+  opening.onupgradeneeded = () => opening.result.createObjectStore('files');
+  return request(opening);
+}
+
+function folderFiles() {
+  const files = [];
+  for (const name of fs.readdir(folder)) {
+    const info = name === '.' || name === '..' ? null : fs.stat(folder + '/' + name);
+    if (info && fs.isFile(info.mode)) files.push({ name, size: info.size, time: `${info.mtime.getTime()}:${info.size}` });
+  }
+  return files;
+}
+
+async function storeChanged() {
+  const changed = folderFiles().filter(({ name, time }) =>
+    !books.includes(name) && stored.get(name) !== time);
+  for (const { name, time } of changed) {
+    try {
+      const put = database.transaction('files', 'readwrite').objectStore('files')
+        .put(fs.readFile(folder + '/' + name), name);
+      await request(put);
+      stored.set(name, time);
+    } catch (error) {
+      post({ type: 'storage', ok: false, reason: `${name} was not stored: ${error}` });
+    }
+  }
+}
+
+// Stores what changed (one store after another) and shows the folder.
 function persist() {
-  saving = saving.then(() => new Promise((resolve) => {
-    if (!storage) return resolve();
-    fs.syncfs(false, (error) => {
-      if (error) post({ type: 'storage', ok: false, reason: 'could not store the files: ' + error });
-      resolve();
-    });
-  }));
-  listFiles();
+  post({ type: 'files', files: folderFiles() });
+  if (database) saving = saving.then(storeChanged);
   return saving;
 }
 
@@ -62,9 +86,29 @@ async function readInput(capacity) {
   return bytes;
 }
 
+// Reads the stored files into the folder; where the browser refuses
+// storage, the files live until the page is closed.
+async function restoreFiles() {
+  try {
+    database = await openStore();
+    const store = database.transaction('files').objectStore('files');
+    const [names, contents] = await Promise.all([request(store.getAllKeys()), request(store.getAll())]);
+    names.forEach((name, i) => {
+      if (books.includes(name)) return;
+      fs.writeFile(folder + '/' + name, contents[i]);
+      const info = fs.stat(folder + '/' + name);
+      stored.set(name, `${info.mtime.getTime()}:${info.size}`);
+    });
+    post({ type: 'storage', ok: true });
+  } catch (error) {
+    database = null;
+    post({ type: 'storage', ok: false, reason: 'the browser refused storage: ' + error });
+  }
+}
+
 async function start(program) {
-  const [wasm, ...books] = await Promise.all(
-    [program + '.wasm', 'MYBOOK.TXT', 'WMYBOOK.TXT'].map(async (name) => {
+  const [wasm, ...bookFiles] = await Promise.all(
+    [program + '.wasm', ...books].map(async (name) => {
       const response = await fetch(name);
       if (!response.ok) throw new Error(name + ': ' + response.status);
       return new Uint8Array(await response.arrayBuffer());
@@ -77,30 +121,15 @@ async function start(program) {
     print: (text) => console.log(text),
     printErr: (text) => console.warn(text),
     onExit: () => persist().then(() => post({ type: 'ended' })),
-    webSetup: ({ FS, IDBFS, addRunDependency, removeRunDependency }) => {
+    webSetup: ({ FS, addRunDependency, removeRunDependency }) => {
       fs = FS;
       FS.mkdir(folder);
+      FS.chdir(folder);
+      // The book comes with the page.
+      FS.writeFile(folder + '/' + books[0], bookFiles[0]);
+      FS.writeFile(folder + '/' + books[1], bookFiles[1]);
       addRunDependency('restore-files');
-      const ready = (ok, reason) => {
-        if (!ok) {
-          storage = null;
-          post({ type: 'storage', ok: false, reason });
-        } else {
-          post({ type: 'storage', ok: true });
-        }
-        // The book comes with the page; a stored copy is replaced by it.
-        FS.writeFile(folder + '/MYBOOK.TXT', books[0]);
-        FS.writeFile(folder + '/WMYBOOK.TXT', books[1]);
-        FS.chdir(folder);
-        removeRunDependency('restore-files');
-      };
-      try {
-        if (typeof indexedDB === 'undefined') throw new Error('no IndexedDB');
-        storage = FS.mount(IDBFS, {}, folder);
-        FS.syncfs(true, (error) => ready(!error, error && 'the browser refused storage: ' + error));
-      } catch (error) {
-        ready(false, 'the browser refused storage: ' + error.message);
-      }
+      restoreFiles().finally(() => removeRunDependency('restore-files'));
     },
   });
 }
@@ -116,11 +145,15 @@ self.onmessage = (event) => {
       lineWaiter = null;
       wake();
     }
-  } else if (message.type === 'upload' && fs) {
+  } else if (message.type === 'upload' && fs && !books.includes(message.name)) {
     fs.writeFile(folder + '/' + message.name, new Uint8Array(message.bytes));
     persist();
   } else if (message.type === 'download' && fs) {
-    const bytes = fs.readFile(folder + '/' + message.name);
-    post({ type: 'file', name: message.name, bytes }, [bytes.buffer]);
+    try {
+      const bytes = fs.readFile(folder + '/' + message.name);
+      post({ type: 'file', name: message.name, bytes }, [bytes.buffer]);
+    } catch {
+      persist();
+    }
   }
 };

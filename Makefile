@@ -58,8 +58,8 @@ web: web-tools
 # headless Chromium (screenshots in build/web-test/).
 test-web: web
 	@if [ -f $(CONFORMANCE)/run.py ]; then \
-	  python3 $(CONFORMANCE)/run.py --golden -j $(JOBS) --main "node build/web/chess_main.mjs" \
-	    --variant "node build/web/chess_variant.mjs" | tail -n 1 | tee /dev/stderr | grep -q ' 0 failed'; \
+	  python3 $(CONFORMANCE)/run.py --golden -j $(JOBS) --main "node $(CURDIR)/build/web/chess_main.mjs" \
+	    --variant "node $(CURDIR)/build/web/chess_variant.mjs" | tail -n 1 | tee /dev/stderr | grep -q ' 0 failed'; \
 	else echo "no $(CONFORMANCE)/run.py: scripted sessions under Node skipped"; fi
 	node web/tests/page_test.mjs
 

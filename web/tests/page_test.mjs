@@ -138,11 +138,13 @@ try {
   // The variant, chosen on the page.
   await page.selectOption('#program', 'variant');
   await page.waitForURL(/program=variant/);
-  await type('0', '1', '1');
+  await type('0', '1', '1', 'E7E5');
   await page.waitForTimeout(500);
   const [a1, a8] = [await centre('a1'), await centre('a8')];
-  check((await output()).includes('(1=YES)     USING THE OPENING BOOK  \r\n') && a1[1] < a8[1],
+  const variantText = await output();
+  check(variantText.includes('(1=YES)     USING THE OPENING BOOK  \r\n') && a1[1] < a8[1],
     'the variant runs when chosen, the board turned for Black');
+  check(variantText.includes('USING OPENING MOVE#'), 'the computer answers from the book');
   await page.screenshot({ path: path.join(shots, '5-variant.png') });
 } finally {
   await browser.close();

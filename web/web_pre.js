@@ -1,6 +1,17 @@
 // Runs inside each program's module before main: one thread for the search
 // (the page has no shared memory), the caller's set-up of the file system,
 // and, under Node, files opened as the program asks for them.
+//
+// A program that waits for input returns from main long after the module
+// started it, so a caller that gives webEnded has main started here and is
+// told when it returns, with its status.
+if (Module['webEnded']) {
+  Module['noInitialRun'] = true;
+  Module['onRuntimeInitialized'] = function () {
+    Promise.resolve(ccall('main', 'number', ['number', 'number'], [0, 0], { async: true }))
+      .then(Module['webEnded']);
+  };
+}
 Module['preRun'] = (Module['preRun'] || []).concat(function () {
   ENV['CHESS_THREADS'] = '1';
   if (typeof NODEFS !== 'undefined' && typeof process === 'object' && process.versions.node) {

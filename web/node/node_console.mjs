@@ -15,6 +15,8 @@ function writeAll(fd, bytes) {
     try {
       done += fs.writeSync(fd, bytes, done, bytes.length - done);
     } catch (e) {
+      // A reader that went away ends the program quietly, as SIGPIPE does.
+      if (e.code === 'EPIPE') process.exit(141);
       if (e.code !== 'EAGAIN') throw e;
     }
   }
@@ -81,6 +83,7 @@ export function runProgram(name, args = []) {
     print: (text) => writeAll(1, Buffer.from(text + '\n')),
     printErr: (text) => writeAll(2, Buffer.from(text + '\n')),
     onExit: (status) => process.exit(status),
+    webEnded: name === 'searchbench' ? undefined : (status) => process.exit(status),
   };
   // On a pipe or a file the program must not take its input for a
   // terminal's: a plain device at descriptor 0 makes isatty() false.

@@ -101,8 +101,9 @@ function waiting() {
   return workerWaiting && taken === sent;
 }
 
+// A drag types its move only into an empty line at the move prompt.
 function waitingForMove() {
-  return waiting() && movePrompt.test(openLine);
+  return waiting() && editLine === '' && movePrompt.test(openLine);
 }
 
 // The line discipline of a terminal: echo, erase, and the line at Enter.
@@ -119,10 +120,19 @@ function typeText(data) {
       worker.postMessage({ type: 'line', text: editLine });
       ++sent;
       editLine = '';
+    } else if (ch === '\x04') {
+      // Ctrl-D hands over what is typed without a line end; on an empty
+      // line it is the end of the input.
+      worker.postMessage(editLine ? { type: 'line', text: editLine, partial: true } : { type: 'end' });
+      ++sent;
+      editLine = '';
     } else if (ch === '\x7f' || ch === '\b') {
       if (editLine.length === 0) continue;
       editLine = editLine.slice(0, -1);
       term.write('\b \b');
+    } else if (ch === '\x15') {
+      term.write('\b \b'.repeat(editLine.length)); // Ctrl-U erases the line
+      editLine = '';
     } else if (ch >= ' ' && editLine.length < 4095) {
       editLine += ch;
       term.write(ch);

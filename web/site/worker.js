@@ -76,6 +76,11 @@ async function readInput(capacity) {
     await new Promise((resolve) => (lineWaiter = resolve));
   }
   let bytes = lines[0];
+  if (bytes === null) {
+    lines.shift();
+    post({ type: 'taken', taken: ++taken });
+    return null; // the end of the input
+  }
   if (bytes.length > capacity) {
     lines[0] = bytes.subarray(capacity);
     bytes = bytes.subarray(0, capacity);
@@ -120,7 +125,7 @@ async function start(program) {
     webRead: readInput,
     print: (text) => console.log(text),
     printErr: (text) => console.warn(text),
-    onExit: () => persist().then(() => post({ type: 'ended' })),
+    webEnded: () => persist().then(() => post({ type: 'ended' })),
     webSetup: ({ FS, addRunDependency, removeRunDependency }) => {
       fs = FS;
       FS.mkdir(folder);
@@ -138,8 +143,8 @@ self.onmessage = (event) => {
   const message = event.data;
   if (message.type === 'start') {
     start(message.program).catch((error) => post({ type: 'failed', reason: String(error) }));
-  } else if (message.type === 'line') {
-    lines.push(encoder.encode(message.text + '\n'));
+  } else if (message.type === 'line' || message.type === 'end') {
+    lines.push(message.type === 'end' ? null : encoder.encode(message.text + (message.partial ? '' : '\n')));
     if (lineWaiter) {
       const wake = lineWaiter;
       lineWaiter = null;

@@ -63,7 +63,7 @@ test-web: web
 	    --variant "node $(CURDIR)/build/web/chess_variant.mjs" > build/web-test/sessions.txt; \
 	  status=$$?; grep -v '^PASS ' build/web-test/sessions.txt; exit $$status; \
 	else echo "no $(CONFORMANCE)/run.py: scripted sessions under Node skipped"; fi
-	node web/tests/page_test.mjs
+	node tests/web/page_test.mjs
 
 clean:
 	rm -rf build build-sanitize

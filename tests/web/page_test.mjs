@@ -2,7 +2,7 @@
 // time, a game typed with the keyboard byte for byte against the native
 // program on a terminal, a dragged move, a deep search that keeps the page
 // answering, SAVE across a reload, and the variant. Screenshots go to
-// build/web-test/. usage: node web/tests/page_test.mjs (from the project root)
+// build/web-test/. usage: node tests/web/page_test.mjs (from the project root)
 import { createRequire } from 'node:module';
 import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
@@ -76,7 +76,7 @@ try {
   const work = fs.mkdtempSync('/tmp/web-test-');
   fs.copyFileSync(path.join(site, 'MYBOOK.TXT'), path.join(work, 'MYBOOK.TXT'));
   fs.copyFileSync(path.join(site, 'WMYBOOK.TXT'), path.join(work, 'WMYBOOK.TXT'));
-  const native = execFileSync('python3', [path.join(root, 'web/tests/native_tty.py'),
+  const native = execFileSync('python3', [path.join(root, 'tests/web/native_tty.py'),
     path.join(root, 'build/chess_main'), work], { input: lines.join('\n') + '\n' }).toString('latin1');
   check(await output() === native, 'a typed game prints the bytes of the native program on a terminal');
   await page.screenshot({ path: path.join(shots, '1-typed-game.png') });

@@ -50,7 +50,7 @@ web-tools:
 
 web: web-tools
 	cmake -S . -B build $(GENERATOR) -DCMAKE_BUILD_TYPE=Release
-	cmake --build build -j $(JOBS) --target opening_book
+	cmake --build build -j $(JOBS) --target opening_book chess_main
 	emcmake cmake -S web -B build/wasm $(GENERATOR) -DCMAKE_BUILD_TYPE=Release
 	cmake --build build/wasm -j $(JOBS)
 

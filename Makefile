@@ -5,12 +5,14 @@
 # undefined-behaviour sanitizers. `make install` installs the programs, the
 # book and the manual pages below PREFIX (and DESTDIR, when set); `make deb`
 # builds the Debian package in build-deb/.
+# `make web` builds the browser edition's static site in build/web/, and
+# `make test` runs its tests too.
 
 JOBS ?= 2
 GENERATOR := -G Ninja
 PREFIX ?= /usr/local
 
-.PHONY: all build play deps test test-release test-sanitize install deb clean
+.PHONY: all build play deps test test-release test-sanitize install deb clean web web-tools test-web
 
 all: build
 
@@ -29,7 +31,7 @@ play:
 deps:
 	sh tools/install_test_deps.sh
 
-test: test-release test-sanitize
+test: test-release test-sanitize test-web
 
 test-release: deps
 	cmake -S . -B build $(GENERATOR) -DCMAKE_BUILD_TYPE=Release
@@ -55,6 +57,38 @@ deb:
 	cmake --build build-deb -j $(JOBS) --target chess_main chess_variant chess_uci chess_book \
 	  opening_book man_pages
 	cd build-deb && cpack -G DEB
+
+# The browser edition: emscripten and Chromium from Debian, the page's npm
+# packages at the versions in web/package.json (installed without a lock file).
+# Each step is skipped when what it installs is already there.
+SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
+CONFORMANCE ?= ../shared/conformance
+
+web-tools:
+	@command -v emcc >/dev/null && command -v chromium >/dev/null || \
+	  { $(SUDO) apt-get update && \
+	    $(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get install -y emscripten chromium; }
+	@mkdir -p build/npm
+	@cmp -s web/package.json build/npm/package.json && [ -d build/npm/node_modules ] || \
+	  { cp web/package.json build/npm/ && \
+	    npm install --prefix build/npm --no-package-lock --no-audit --no-fund; }
+
+web: web-tools
+	cmake -S . -B build $(GENERATOR) -DCMAKE_BUILD_TYPE=Release
+	cmake --build build -j $(JOBS) --target opening_book chess_main
+	emcmake cmake -S web -B build/wasm $(GENERATOR) -DCMAKE_BUILD_TYPE=Release
+	cmake --build build/wasm -j $(JOBS)
+
+# Every scripted session against the programs under Node, then the page in
+# headless Chromium (screenshots in build/web-test/).
+test-web: web
+	@mkdir -p build/web-test
+	@if [ -f $(CONFORMANCE)/run.py ]; then \
+	  python3 $(CONFORMANCE)/run.py --golden -j $(JOBS) --main "node $(CURDIR)/build/web/chess_main.mjs" \
+	    --variant "node $(CURDIR)/build/web/chess_variant.mjs" > build/web-test/sessions.txt; \
+	  status=$$?; grep -v '^PASS ' build/web-test/sessions.txt; exit $$status; \
+	else echo "no $(CONFORMANCE)/run.py: scripted sessions under Node skipped"; fi
+	node tests/web/page_test.mjs
 
 clean:
 	rm -rf build build-sanitize build-deb

@@ -17,23 +17,14 @@ namespace {
 // still right when the owner gets there.
 constexpr int look_ahead = 4;
 
-enum ReplyStage : int { reply_free, reply_preparing, reply_queued, reply_running, reply_done };
-
 constexpr int score_column_2 = GameState::ply_base[2] + 3;
 
 }  // namespace
 
-struct ReplyJob {
-    GameState record;
-    std::atomic<int> stage{reply_free};
-    std::atomic<bool> abandon{false};
-    SearchLinks links;  // what the record's search shares with the threads
-    int row = 0;
-    bool searched = false;  // a legal reply, searched
+// A reply searched ahead on a copy of its owner's record.
+struct ReplyJob : SpeculativeJob {
     // The castling flags of the owner's record it started from.
     int16_t start_castle_moved[7] = {};
-    uint64_t nodes_before = 0;
-    uint64_t evals_before = 0;
 };
 
 namespace {
@@ -42,9 +33,10 @@ namespace {
 // marked `unwritten` so reads of older ones are logged (as for a root move
 // searched on its own record).
 void prepare(ReplyJob& job, const GameState& g, int row) {
+    // The owner alone takes moved bounds, reports progress and keeps copies:
+    // the job's links are its stop and abandon flags only.
+    job.start_from(g, row, 3);
     GameState& w = job.record;
-    w = g;
-    mark_plies_unwritten(w, 3);
     std::fill(std::begin(w.beta_from_reply), std::end(w.beta_from_reply), 0);
     w.beta_from_reply[2] = 1;
     w.reply_bound_low = INT32_MIN;
@@ -52,37 +44,24 @@ void prepare(ReplyJob& job, const GameState& g, int row) {
     w.reply_root_test = 0;
     // Rows the owner still owes are not this search's.
     w.deferred_count = 0;
-    job.abandon.store(false, std::memory_order_relaxed);
-    // The owner alone takes moved bounds, reports progress and keeps copies.
-    job.links = SearchLinks{};
-    job.links.stop = g.links == nullptr ? nullptr : g.links->stop;
-    job.links.abandon = &job.abandon;
-    w.links = &job.links;
-    job.row = row;
     std::copy(std::begin(g.castle_moved), std::end(g.castle_moved),
               std::begin(job.start_castle_moved));
-    job.nodes_before = w.node_count;
-    job.evals_before = w.eval_count;
 }
 
 // The reply's search is the one the owner would make now.
 bool holds(const GameState& g, const ReplyJob& job) {
     const GameState& w = job.record;
-    if (job.abandon.load(std::memory_order_relaxed) || w.search_stopped == 1) return false;
     if (g.beta[2] < w.reply_bound_low || g.beta[2] >= w.reply_bound_high) return false;
-    if (!bound_holds(w, g.alpha[1])) return false;
     if (!std::equal(std::begin(g.castle_moved), std::end(g.castle_moved),
                     std::begin(job.start_castle_moved))) {
         return false;
     }
-    return older_reads_hold(w, g);
+    return job.holds_for(g);
 }
 
 void discard(ReplyHelp& help, const ReplyJob& job) {
-    help.discarded_nodes.fetch_add(job.record.node_count - job.nodes_before,
-                                   std::memory_order_relaxed);
-    help.discarded_evals.fetch_add(job.record.eval_count - job.evals_before,
-                                   std::memory_order_relaxed);
+    help.discarded_nodes.fetch_add(job.nodes_spent(), std::memory_order_relaxed);
+    help.discarded_evals.fetch_add(job.evals_spent(), std::memory_order_relaxed);
 }
 
 // Makes `g` what the owner's own step for the reply would have left: the
@@ -141,8 +120,8 @@ void merge(GameState& g, ReplyJob& job) {
     }
     w.cutoff[1] = g.cutoff[1];
     w.ply_row[1] = g.ply_row[1];
-    w.node_count = g.node_count + (w.node_count - job.nodes_before);
-    w.eval_count = g.eval_count + (w.eval_count - job.evals_before);
+    w.node_count = g.node_count + job.nodes_spent();
+    w.eval_count = g.eval_count + job.evals_spent();
     w.discarded_node_count = g.discarded_node_count;
     w.discarded_eval_count = g.discarded_eval_count;
     w.older_counts_read = static_cast<int16_t>(counts_older ? 1 : g.older_counts_read);
@@ -198,7 +177,7 @@ void ReplyHelp::set_up(int jobs, std::condition_variable* wake, std::mutex* wake
 bool ReplyHelp::reply_waiting() const {
     const int count = job_count();
     for (int i = 0; i < count; ++i) {
-        if (jobs_[i]->stage.load(std::memory_order_acquire) == reply_queued) return true;
+        if (jobs_[i]->now() == JobStage::queued) return true;
     }
     return false;
 }
@@ -207,9 +186,7 @@ bool ReplyHelp::run_waiting_reply() {
     const int count = job_count();
     for (int i = 0; i < count; ++i) {
         ReplyJob* job = jobs_[i].get();
-        int expected = reply_queued;
-        if (!job->stage.compare_exchange_strong(expected, reply_running,
-                                                std::memory_order_acq_rel)) {
+        if (!job->move(JobStage::queued, JobStage::running)) {
             continue;
         }
         run_reply(*job);
@@ -224,15 +201,14 @@ void ReplyHelp::run_reply(ReplyJob& job) {
     // The rows the last ply's passes left unwritten, as the owner's
     // search would have them.
     write_deferred_rows(w);
-    job.stage.store(reply_done, std::memory_order_release);
+    job.enter(JobStage::done);
 }
 
 // A free slot, now at `stage`, or null when every slot is taken.
-ReplyJob* ReplyHelp::claim_slot(int stage) {
+ReplyJob* ReplyHelp::claim_slot(JobStage stage) {
     for (int i = 0, count = job_count(); i < count; ++i) {
         ReplyJob* job = jobs_[i].get();
-        int expected = reply_free;
-        if (job->stage.compare_exchange_strong(expected, stage, std::memory_order_acq_rel)) {
+        if (job->move(JobStage::free, stage)) {
             return job;
         }
     }
@@ -246,7 +222,7 @@ void ReplyHelp::search_ahead(GameState& g, int row, ReplyJob** mine, int& offere
     int r = std::max(row, offered_up_to) + 1;
     while (r <= n && !reply_of_opponent(g, r)) ++r;
     if (r > n) return;
-    ReplyJob* slot = claim_slot(reply_running);
+    ReplyJob* slot = claim_slot(JobStage::running);
     if (slot == nullptr) return;
     prepare(*slot, g, r);
     mine[r] = slot;
@@ -260,7 +236,7 @@ void ReplyHelp::offer(GameState& g, int row, ReplyJob** mine, int& offered_up_to
     // already and not yet started.
     int helpers = idle.load(std::memory_order_relaxed);
     for (int r = row + 1; r <= offered_up_to; ++r) {
-        if (mine[r] != nullptr && mine[r]->stage.load(std::memory_order_acquire) == reply_queued) {
+        if (mine[r] != nullptr && mine[r]->now() == JobStage::queued) {
             --helpers;
         }
     }
@@ -268,11 +244,11 @@ void ReplyHelp::offer(GameState& g, int row, ReplyJob** mine, int& offered_up_to
     for (int r = std::max(row, offered_up_to) + 1; helpers > 0 && r <= n && r <= row + look_ahead;
          ++r) {
         if (!reply_of_opponent(g, r)) continue;
-        ReplyJob* slot = claim_slot(reply_preparing);
+        ReplyJob* slot = claim_slot(JobStage::preparing);
         if (slot == nullptr) return;
         prepare(*slot, g, r);
         mine[r] = slot;
-        slot->stage.store(reply_queued, std::memory_order_release);
+        slot->enter(JobStage::queued);
         if (wake_ != nullptr) {
             // A thread that has just found nothing to do and is about to
             // sleep holds the mutex until it sleeps: taking it here makes
@@ -289,12 +265,11 @@ void ReplyHelp::offer(GameState& g, int row, ReplyJob** mine, int& offered_up_to
 // (see `search_ahead`), or takes it back when no thread has started it.
 // True when it was searched.
 bool ReplyHelp::collect(GameState& g, ReplyJob& job, int row, ReplyJob** mine, int& offered_up_to) {
-    int expected = reply_queued;
-    if (job.stage.compare_exchange_strong(expected, reply_free, std::memory_order_acq_rel)) {
+    if (job.move(JobStage::queued, JobStage::free)) {
         return false;
     }
     bool searched_ahead = false;
-    while (job.stage.load(std::memory_order_acquire) != reply_done) {
+    while (job.now() != JobStage::done) {
         if (stop_requested(g) || abandoned(g)) {
             // The owner's loop ends: nothing ahead is searched any more.
             job.abandon.store(true, std::memory_order_relaxed);
@@ -317,15 +292,14 @@ void ReplyHelp::cancel(ReplyJob** mine, int offered_up_to) {
         ReplyJob* job = mine[r];
         if (job == nullptr) continue;
         mine[r] = nullptr;
-        int expected = reply_queued;
-        if (job->stage.compare_exchange_strong(expected, reply_free, std::memory_order_acq_rel)) {
+        if (job->move(JobStage::queued, JobStage::free)) {
             continue;
         }
-        if (job->stage.load(std::memory_order_acquire) == reply_free) continue;
+        if (job->now() == JobStage::free) continue;
         job->abandon.store(true, std::memory_order_relaxed);
-        while (job->stage.load(std::memory_order_acquire) != reply_done) std::this_thread::yield();
+        while (job->now() != JobStage::done) std::this_thread::yield();
         discard(*this, *job);
-        job->stage.store(reply_free, std::memory_order_release);
+        job->enter(JobStage::free);
     }
 }
 
@@ -350,7 +324,7 @@ void ReplyHelp::search_replies(GameState& g) {
                 } else {
                     discard(*this, *job);
                 }
-                job->stage.store(reply_free, std::memory_order_release);
+                job->enter(JobStage::free);
             }
         }
         // While this thread searches a reply itself, later replies go to

@@ -22,6 +22,7 @@
 #include <memory>
 #include <mutex>
 
+#include "engine/speculative_job.h"
 #include "model/game_state.h"
 
 namespace chess {
@@ -58,7 +59,7 @@ class ReplyHelp {
     bool collect(GameState& g, ReplyJob& job, int row, ReplyJob** mine, int& offered_up_to);
     void search_ahead(GameState& g, int row, ReplyJob** mine, int& offered_up_to);
     void run_reply(ReplyJob& job);
-    ReplyJob* claim_slot(int stage);
+    ReplyJob* claim_slot(JobStage stage);
     void cancel(ReplyJob** mine, int offered_up_to);
 
     // Threads look at the slots without a lock, also while a new search sets

@@ -21,28 +21,20 @@ bool of_search_side(const GameState& g, int row) {
 // cells the root move will write are marked `unwritten` (the search never
 // reads them before writing them), so `merge_job` can tell them apart.
 void prepare_job(Job& job, const GameState& g, int row, int16_t bound) {
+    job.start_from(g, row, 2);
     GameState& w = job.record;
-    w = g;
     w.console.in = nullptr;
     w.console.out = nullptr;
     w.transcript_file = nullptr;
     w.transcript_on = 0;
     w.alpha[1] = bound;
-    mark_plies_unwritten(w, 2);
-    job.abandon.store(false, std::memory_order_relaxed);
     job.progress.replies.store(0, std::memory_order_relaxed);
     job.progress.moved_bound.store(RootProgress::no_bound, std::memory_order_relaxed);
-    job.links.stop = g.links == nullptr ? nullptr : g.links->stop;
-    job.links.abandon = &job.abandon;
     job.links.progress = &job.progress;
     job.links.resume_log = &job.log;
-    w.links = &job.links;
     job.log.count = 0;
     job.resume_row = 0;
-    job.row = row;
     job.bound = bound;
-    job.nodes_before = w.node_count;
-    job.evals_before = w.eval_count;
 }
 
 // The root move's search; idle threads help with its replies.
@@ -68,15 +60,11 @@ void run_job(Job& job, ReplyHelp& help) {
 }
 
 // The job's search is the one the one-thread loop makes at this point.
-bool job_holds(const Job& job, const GameState& g) {
-    const GameState& w = job.record;
-    if (job.abandon.load(std::memory_order_relaxed) || w.search_stopped == 1) return false;
-    return bound_holds(w, g.alpha[1]) && older_reads_hold(w, g);
-}
+bool job_holds(const Job& job, const GameState& g) { return job.holds_for(g); }
 
 void discard_job(GameState& g, const Job& job) {
-    g.discarded_node_count += job.record.node_count - job.nodes_before;
-    g.discarded_eval_count += job.record.eval_count - job.evals_before;
+    g.discarded_node_count += job.nodes_spent();
+    g.discarded_eval_count += job.evals_spent();
 }
 
 // Sets the job's root move to be searched again from `bound` after the rows
@@ -149,8 +137,8 @@ void merge_job(GameState& g, Job& job) {
     w.move_text = g.move_text;
     // The session is the settled record's: the search changes nothing of it.
     static_cast<GameSession&>(w) = g;
-    w.node_count = g.node_count + (w.node_count - job.nodes_before);
-    w.eval_count = g.eval_count + (w.eval_count - job.evals_before);
+    w.node_count = g.node_count + job.nodes_spent();
+    w.eval_count = g.eval_count + job.evals_spent();
     w.discarded_node_count = g.discarded_node_count;
     w.discarded_eval_count = g.discarded_eval_count;
     w.older_read_count = 0;

@@ -9,6 +9,7 @@
 #include "engine/reply_help.h"
 #include "engine/search_links.h"
 #include "engine/search_plies.h"
+#include "engine/speculative_job.h"
 #include "model/game_state.h"
 
 namespace chess {
@@ -16,29 +17,16 @@ namespace chess {
 inline constexpr int root_flag_column = GameState::ply_base[1] + 2;
 inline constexpr int root_score_column = GameState::ply_base[1] + 3;
 
-enum class Stage { free, queued, running, done };
-
 // One root move searched on a record of its own.
-struct Job {
-    GameState record;
-    int row = 0;
-    uint64_t nodes_before = 0;
-    uint64_t evals_before = 0;
+struct Job : SpeculativeJob {
     // `alpha`(1) the search starts from, or the one last posted to it while
     // it runs (see `RootProgress`)
     int16_t bound = 0;
-    bool searched = false;  // the root move is legal and was searched
     // A score the search of this row will come to, known from an earlier
     // search of it from another bound (see `RootWorkers::redo`).
     bool hinted = false;
     int16_t hint = 0;
-    // Raised by the search when a bound posted to it contradicts a cut-off
-    // test it has made, or by the loop when it ends early; the search then
-    // stops and its result is not used.
-    std::atomic<bool> abandon{false};
     RootProgress progress;
-    SearchLinks links;  // what the record's search shares with the threads
-    Stage stage = Stage::free;
     // Copies of the record kept by the search, and the ply and row the
     // search is taken up before when it restarts from one of them (row 0:
     // it starts from the beginning).

@@ -109,7 +109,7 @@ void RootWorkers::start(int threads) {
 Job* RootWorkers::first_queued() {
     Job* first = nullptr;
     for (const auto& job : jobs_) {
-        if (job->stage == Stage::queued && (first == nullptr || job->row < first->row)) {
+        if (job->now() == JobStage::queued && (first == nullptr || job->row < first->row)) {
             first = job.get();
         }
     }
@@ -118,13 +118,13 @@ Job* RootWorkers::first_queued() {
 
 Job* RootWorkers::free_job() {
     for (const auto& job : jobs_) {
-        if (job->stage == Stage::free) return job.get();
+        if (job->now() == JobStage::free) return job.get();
     }
     return nullptr;
 }
 
 void RootWorkers::queue(Job& job) {
-    job.stage = Stage::queued;
+    job.enter(JobStage::queued);
     queued_.fetch_add(1, std::memory_order_relaxed);
     job_queued_.notify_one();
 }
@@ -166,12 +166,12 @@ void RootWorkers::work() {
             lock.lock();
             continue;
         }
-        job->stage = Stage::running;
+        job->enter(JobStage::running);
         queued_.fetch_sub(1, std::memory_order_relaxed);
         lock.unlock();
         run_job(*job, help_);
         lock.lock();
-        job->stage = Stage::done;
+        job->enter(JobStage::done);
         if (outcome_ == Outcome::running) outcome_ = advance();
         // The caller waits only for the end of the search or for the first
         // row's progress; ending early, it also waits for running jobs.
@@ -192,19 +192,20 @@ bool RootWorkers::guess_bound(const GameState& g, int row, int16_t& bound,
     for (int r = settled_; r < row; ++r) {
         const Job* job = job_of_[r];
         if (job == nullptr) continue;
-        if (job->stage != Stage::done || job->abandon.load(std::memory_order_relaxed)) {
+        if (job->now() != JobStage::done || job->abandon.load(std::memory_order_relaxed)) {
             if (job->hinted) {
                 if (job->hint > bound) bound = job->hint;
                 continue;
             }
             if (bound == -GameState::score_limit) {
                 const RootProgress& progress = job->progress;
-                if (job->stage == Stage::running && !job->abandon.load(std::memory_order_relaxed) &&
+                if (job->now() == JobStage::running &&
+                    !job->abandon.load(std::memory_order_relaxed) &&
                     progress.replies.load(std::memory_order_acquire) >= settled_replies) {
                     bound = progress.score.load(std::memory_order_relaxed);
                     continue;
                 }
-                if (awaits_progress != nullptr) *awaits_progress = job->stage != Stage::done;
+                if (awaits_progress != nullptr) *awaits_progress = job->now() != JobStage::done;
                 return false;
             }
             continue;
@@ -244,20 +245,20 @@ void RootWorkers::redo(GameState& g, Job& job, int16_t bound) {
 void RootWorkers::finish_early(GameState& g) {
     std::unique_lock<std::mutex> lock(mutex_);
     for (const auto& job : jobs_) {
-        if (job->stage == Stage::queued) {
+        if (job->now() == JobStage::queued) {
             discard_job(g, *job);  // taken up from a copy, it holds work done
-            job->stage = Stage::free;
+            job->enter(JobStage::free);
             queued_.fetch_sub(1, std::memory_order_relaxed);
         }
-        if (job->stage == Stage::running) job->abandon.store(true, std::memory_order_relaxed);
+        if (job->now() == JobStage::running) job->abandon.store(true, std::memory_order_relaxed);
     }
     job_done_.wait(lock, [this] {
         return std::none_of(jobs_.begin(), jobs_.end(),
-                            [](const auto& job) { return job->stage == Stage::running; });
+                            [](const auto& job) { return job->now() == JobStage::running; });
     });
     for (const auto& job : jobs_) {
-        if (job->stage == Stage::done) discard_job(g, *job);
-        job->stage = Stage::free;
+        if (job->now() == JobStage::done) discard_job(g, *job);
+        job->enter(JobStage::free);
     }
 }
 
@@ -280,7 +281,7 @@ Outcome RootWorkers::advance() {
             continue;
         }
         Job* job = job_of_[r];
-        if (job == nullptr || job->stage != Stage::done) break;
+        if (job == nullptr || job->now() != JobStage::done) break;
         if (!job_holds(*job, g)) {
             // Searched from another bound or other older cells: again,
             // from the settled record, ahead of everything else.
@@ -288,7 +289,7 @@ Outcome RootWorkers::advance() {
             break;
         }
         merge_job(g, *job);
-        job->stage = Stage::free;
+        job->enter(JobStage::free);
         job_of_[r] = nullptr;
         if (job->searched) {
             observer_->root_move_searched();
@@ -310,13 +311,13 @@ Outcome RootWorkers::advance() {
         Job* job = job_of_[r];
         int16_t bound = 0;
         if (job == nullptr || !guess_bound(g, r, bound)) continue;
-        if (job->stage == Stage::queued && bound != job->bound) {
+        if (job->now() == JobStage::queued && bound != job->bound) {
             restart_job(*job, g, bound);
-        } else if (job->stage == Stage::running && bound != job->bound) {
+        } else if (job->now() == JobStage::running && bound != job->bound) {
             job->bound = bound;
             job->progress.moved_bound.store(bound, std::memory_order_relaxed);
-        } else if (job->stage == Stage::done && (job->abandon.load(std::memory_order_relaxed) ||
-                                                 !bound_holds(job->record, bound))) {
+        } else if (job->now() == JobStage::done && (job->abandon.load(std::memory_order_relaxed) ||
+                                                    !bound_holds(job->record, bound))) {
             redo(g, *job, bound);
         }
     }
@@ -324,7 +325,7 @@ Outcome RootWorkers::advance() {
     // Hand out rows while threads are idle.
     int busy = 0;
     for (const auto& job : jobs_) {
-        if (job->stage == Stage::queued || job->stage == Stage::running) ++busy;
+        if (job->now() == JobStage::queued || job->now() == JobStage::running) ++busy;
     }
     awaits_progress_ = false;
     while (busy < threads_wanted_ && next_ <= n) {

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <climits>
 
+#include "engine/search_plies.h"
+#include "engine/speculative_job.h"
 #include "movegen/generate.h"
 
 namespace chess {
@@ -93,5 +95,23 @@ bool older_reads_hold(const GameState& w, const GameState& g) {
 }
 
 void copy_evaluation(GameState& w, const GameState& g) { static_cast<EvalScratch&>(w) = g; }
+
+void SpeculativeJob::start_from(const GameState& g, int move_row, int first_ply) {
+    record = g;
+    mark_plies_unwritten(record, first_ply);
+    abandon.store(false, std::memory_order_relaxed);
+    links = SearchLinks{};
+    links.stop = g.links == nullptr ? nullptr : g.links->stop;
+    links.abandon = &abandon;
+    record.links = &links;
+    row = move_row;
+    nodes_before = record.node_count;
+    evals_before = record.eval_count;
+}
+
+bool SpeculativeJob::holds_for(const GameState& g) const {
+    if (abandon.load(std::memory_order_relaxed) || record.search_stopped == 1) return false;
+    return bound_holds(record, g.alpha[1]) && older_reads_hold(record, g);
+}
 
 }  // namespace chess

@@ -11,7 +11,7 @@ namespace chess {
 
 class ConsoleSearchReport : public SearchObserver {
   public:
-    explicit ConsoleSearchReport(GameState& g) : g_(g) {}
+    explicit ConsoleSearchReport(GameSession& session) : g_(session) {}
 
     void book_candidates(const std::string* moves, int count) override;
     void book_move_chosen(int number) override;
@@ -24,7 +24,7 @@ class ConsoleSearchReport : public SearchObserver {
     void depth_increased() override;
 
   private:
-    GameState& g_;
+    GameSession& g_;
 };
 
 // The computer's choice for `search_side` at the record's depth, or at

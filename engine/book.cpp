@@ -168,9 +168,9 @@ void book_hand_over(GameState& g) {
     }
 }
 
-void drop_book_reply(GameState& g) {
-    g.book_reply_pending = 0;
-    g.book_reply_castles = 0;
+void drop_book_reply(GameSession& s) {
+    s.book_reply_pending = 0;
+    s.book_reply_castles = 0;
 }
 
 }  // namespace chess

@@ -53,6 +53,6 @@ void book_hand_over(GameState& g);
 
 // Forgets a book reply that is not going to be played: `book_reply_pending`
 // and `book_reply_castles` to 0.
-void drop_book_reply(GameState& g);
+void drop_book_reply(GameSession& s);
 
 }  // namespace chess

@@ -10,9 +10,9 @@
 
 namespace chess {
 
-void transcript_write(GameState& g, std::string_view text);
-void transcript_write_line(GameState& g, std::string_view text);
+void transcript_write(GameSession& s, std::string_view text);
+void transcript_write_line(GameSession& s, std::string_view text);
 // Flushes and closes the file; safe to call more than once.
-void transcript_close(GameState& g);
+void transcript_close(GameSession& s);
 
 }  // namespace chess

@@ -236,7 +236,7 @@ void keep_square_sets(GameState& g) {
 
 void drop_square_sets(GameState& g) { g.square_sets_ready = 0; }
 
-void save_castle_state(GameState& g) {
+void save_castle_state(Position& g) {
     for (int i = 1; i <= 6; ++i) {
         g.saved_castle_moved[i] = g.castle_moved[i];
         g.saved_castle_attacked[i] = g.castle_attacked[i];
@@ -245,7 +245,7 @@ void save_castle_state(GameState& g) {
     g.saved_black_king_moved = g.black_king_moved;
 }
 
-void restore_castle_state(GameState& g) {
+void restore_castle_state(Position& g) {
     for (int i = 1; i <= 6; ++i) {
         g.castle_moved[i] = g.saved_castle_moved[i];
         g.castle_attacked[i] = g.saved_castle_attacked[i];

@@ -52,7 +52,7 @@ void clear_ep_markers(GameState& g);
 
 // Copy the castling state (`castle_moved`, `castle_attacked` and the two
 // king-moved fields) into the save area, and back.
-void save_castle_state(GameState& g);
-void restore_castle_state(GameState& g);
+void save_castle_state(Position& g);
+void restore_castle_state(Position& g);
 
 }  // namespace chess

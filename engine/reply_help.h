@@ -22,7 +22,7 @@
 #include <memory>
 #include <mutex>
 
-#include "engine/speculative_job.h"
+#include "engine/search_ahead.h"
 #include "model/game_state.h"
 
 namespace chess {

@@ -7,9 +7,9 @@
 #include <cstdint>
 
 #include "engine/reply_help.h"
+#include "engine/search_ahead.h"
 #include "engine/search_links.h"
 #include "engine/search_plies.h"
-#include "engine/speculative_job.h"
 #include "model/game_state.h"
 
 namespace chess {

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <climits>
 
+#include "engine/search_ahead.h"
 #include "engine/search_plies.h"
-#include "engine/speculative_job.h"
 #include "movegen/generate.h"
 
 namespace chess {

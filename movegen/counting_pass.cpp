@@ -343,13 +343,14 @@ template <int Colour>
 
 // A list that would pass 250 rows drops moves on the way, which only the
 // mailbox pass follows move by move: such a board is left to it. On x86-64
-// the pass is built twice, with and without the population-count
-// instruction, and the loader picks one for the processor; not under the
-// sanitizers, whose run-time is not yet set up when the loader makes that
-// choice.
+// the pass is built three times, for processors with the AVX2 generation's
+// bit instructions (x86-64-v3: count, find and clear lowest bit in one
+// instruction each), for those with only the population count, and for any,
+// and the loader picks one for the processor; not under the sanitizers, whose
+// run-time is not yet set up when the loader makes that choice.
 #if defined(__x86_64__) && defined(__ELF__) && !defined(__SANITIZE_ADDRESS__) && \
     !defined(__SANITIZE_THREAD__)
-[[gnu::target_clones("popcnt", "default")]]
+[[gnu::target_clones("arch=x86-64-v3", "popcnt", "default")]]
 #endif
 bool run_counting_pass(Pass& s) {
     s.board[1] = GameState::border_value;

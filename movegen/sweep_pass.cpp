@@ -169,54 +169,70 @@ template <int Colour>
 // nearest occupied square or the edge, then the capture there. `open` holds
 // the piece's neighbours not held by its side, turned so that the piece's own
 // square is bit 0: a ray that starts at the edge or at an own piece is empty,
-// one that starts at an enemy piece is that capture alone.
+// one that starts at an enemy piece is that capture alone. Returns the
+// squares of the quiet moves.
 template <int Colour, int Piece, int D>
-[[gnu::always_inline]] inline void sweep_ray(Sweep& w, int b, int sq, uint32_t base,
-                                             uint64_t open) {
-    constexpr int at = (dir_dx[D] * 8 + dir_dy[D]) & 63;
-    if (((open >> at) & 1) == 0) return;
-    // Walk on while the ray's squares are empty. A square past the ray's
-    // end, taken modulo 64, is never on the ray.
+[[gnu::always_inline]] inline uint64_t sweep_ray(Sweep& w, int b, int sq, uint32_t base,
+                                                 uint64_t open) {
     constexpr int delta = dir_dx[D] * 8 + dir_dy[D];
+    if (((open >> (delta & 63)) & 1) == 0) return 0;
     const int me = side_index(Colour);
     const uint64_t ray = geometry.ray[D][b];
-    const uint64_t free = ray & ~w.occupied;
+    const uint64_t blockers = ray & w.occupied;
+    // The quiet squares lie between the piece and the nearest blocker, which
+    // is the lowest one where the ray counts bits up and the highest one
+    // where it counts down; a ray without blockers is quiet to the edge.
+    uint64_t quiet;
+    uint64_t nearest;
+    if (delta > 0) {
+        nearest = blockers & (0 - blockers);
+        quiet = ray & (nearest - 1);
+    } else {
+        // The bits up to the nearest blocker, none when there is none. A
+        // ray that counts down never holds bit 63, so 1 <= zeros <= 64.
+        const int zeros = std::countl_zero(blockers);
+        const uint64_t up_to = (~uint64_t{0} >> 1) >> (zeros - 1);
+        quiet = ray & ~up_to;
+        nearest = blockers & ~(up_to >> 1);
+    }
+    // One row per quiet square, walking out from the piece: only their
+    // number matters, each next one is one step further.
     int16_t* row = w.end;
     uint32_t word = base + static_cast<uint32_t>(sq);
-    unsigned t = static_cast<unsigned>(b + delta);
-    while (((free >> (t & 63)) & 1) != 0) {
+    for (uint64_t left = quiet; left != 0; left &= left - 1) {
         row += move_list_columns;
         word += static_cast<uint32_t>(dir_cells[D]);
         put_row(row, word);
-        t += static_cast<unsigned>(delta);
     }
     w.end = row;
-    // Stopped by a piece on the ray, or past the edge.
-    const int stop = static_cast<int>(t & 63);
-    const bool blocked = ((ray >> stop) & 1) != 0;
-    w.hits[me] |= (blocked ? ray ^ geometry.ray[D][stop] : ray) & w.paths[me];
-    if (blocked && ((w.side[1 - me] >> stop) & 1) != 0) {
+    if ((nearest & w.side[1 - me]) != 0) {
+        const int stop = delta > 0 ? std::countr_zero(nearest) : 63 - std::countl_zero(nearest);
         sweep_capture<Colour, Piece>(w, sq, cells.of[stop]);
     }
+    return quiet;
 }
 
+// A slider's rays in the mailbox pass's order; their quiet squares on a
+// castling path of the other colour mark it.
 template <int Colour, int Piece>
 [[gnu::always_inline]] inline void sweep_slider(Sweep& w, int b, int sq) {
     const int me = side_index(Colour);
     const uint32_t base = quiet_base<Colour, Piece>(sq);
     const uint64_t open = std::rotr(geometry.king[b] & ~w.side[me], b);
+    uint64_t reached = 0;
     if (Piece != rook) {
-        sweep_ray<Colour, Piece, up_right>(w, b, sq, base, open);
-        sweep_ray<Colour, Piece, down_right>(w, b, sq, base, open);
-        sweep_ray<Colour, Piece, up_left>(w, b, sq, base, open);
-        sweep_ray<Colour, Piece, down_left>(w, b, sq, base, open);
+        reached |= sweep_ray<Colour, Piece, up_right>(w, b, sq, base, open);
+        reached |= sweep_ray<Colour, Piece, down_right>(w, b, sq, base, open);
+        reached |= sweep_ray<Colour, Piece, up_left>(w, b, sq, base, open);
+        reached |= sweep_ray<Colour, Piece, down_left>(w, b, sq, base, open);
     }
     if (Piece != bishop) {
-        sweep_ray<Colour, Piece, up>(w, b, sq, base, open);
-        sweep_ray<Colour, Piece, down>(w, b, sq, base, open);
-        sweep_ray<Colour, Piece, right>(w, b, sq, base, open);
-        sweep_ray<Colour, Piece, left>(w, b, sq, base, open);
+        reached |= sweep_ray<Colour, Piece, up>(w, b, sq, base, open);
+        reached |= sweep_ray<Colour, Piece, down>(w, b, sq, base, open);
+        reached |= sweep_ray<Colour, Piece, right>(w, b, sq, base, open);
+        reached |= sweep_ray<Colour, Piece, left>(w, b, sq, base, open);
     }
+    w.hits[me] |= reached & w.paths[me];
 }
 
 // One knight's jump or king's step of `Cells` cells, `Bits` bits: `open` and

@@ -273,10 +273,10 @@ template <int Colour>
 inline void sweep_pawn_steps(Sweep& w, uint64_t pawns, uint64_t black_pawns) {
     for (; pawns != 0; pawns &= pawns - 1) {
         const int b = std::countr_zero(pawns);
-        const int black = static_cast<int>((black_pawns >> b) & 1);
-        const uint32_t word = sweep_tables.pawn_step[black][b];
+        const bool black = ((black_pawns >> b) & 1) != 0;
+        const uint32_t word = black ? sweep_tables.pawn_step[1][b] : sweep_tables.pawn_step[0][b];
         sweep_row(w, word);
-        if ((w.two_steps >> b) & 1) sweep_row(w, word + static_cast<uint32_t>(2 * black - 1));
+        if ((w.two_steps >> b) & 1) sweep_row(w, word + (black ? 1u : ~0u));
     }
 }
 

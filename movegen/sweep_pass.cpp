@@ -193,6 +193,7 @@ template <int Colour, int Piece, int D>
         const int zeros = std::countl_zero(blockers);
         const uint64_t up_to = (~uint64_t{0} >> 1) >> (zeros - 1);
         quiet = ray & ~up_to;
+        // No blocker lies above the nearest one.
         nearest = blockers & ~(up_to >> 1);
     }
     // One row per quiet square, walking out from the piece: only their
@@ -311,7 +312,7 @@ template <int Colour>
     }
 }
 
-// The squares of two sets together. Without the population-count
+// The number of squares in two sets together. Without the population-count
 // instruction the sum is taken bit-parallel, both sets at once, rather than
 // by two calls to the library's count.
 [[gnu::always_inline]] inline int count_both(uint64_t a, uint64_t b) {
@@ -474,8 +475,9 @@ bool run_sweep_pass(Pass& s) {
     }
     sweep_pawn_steps(w, stepping_pawns, sets.pawns[1]);
     const uint64_t white_stepping = w.steps & ~busy_pawns & sets.pawns[0];
-    white_bytes += static_cast<uintptr_t>(count_both(white_stepping, white_stepping & w.two_steps)) *
-                   row_bytes;
+    white_bytes +=
+        static_cast<uintptr_t>(count_both(white_stepping, white_stepping & w.two_steps)) *
+        row_bytes;
     if (w.end > safe_end) return false;
 
     // Of two kings of one colour only the last one in square order moves.

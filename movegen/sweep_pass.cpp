@@ -169,54 +169,71 @@ template <int Colour>
 // nearest occupied square or the edge, then the capture there. `open` holds
 // the piece's neighbours not held by its side, turned so that the piece's own
 // square is bit 0: a ray that starts at the edge or at an own piece is empty,
-// one that starts at an enemy piece is that capture alone.
+// one that starts at an enemy piece is that capture alone. Returns the
+// squares of the quiet moves.
 template <int Colour, int Piece, int D>
-[[gnu::always_inline]] inline void sweep_ray(Sweep& w, int b, int sq, uint32_t base,
-                                             uint64_t open) {
-    constexpr int at = (dir_dx[D] * 8 + dir_dy[D]) & 63;
-    if (((open >> at) & 1) == 0) return;
-    // Walk on while the ray's squares are empty. A square past the ray's
-    // end, taken modulo 64, is never on the ray.
+[[gnu::always_inline]] inline uint64_t sweep_ray(Sweep& w, int b, int sq, uint32_t base,
+                                                 uint64_t open) {
     constexpr int delta = dir_dx[D] * 8 + dir_dy[D];
+    if (((open >> (delta & 63)) & 1) == 0) return 0;
     const int me = side_index(Colour);
     const uint64_t ray = geometry.ray[D][b];
-    const uint64_t free = ray & ~w.occupied;
+    const uint64_t blockers = ray & w.occupied;
+    // The quiet squares lie between the piece and the nearest blocker, which
+    // is the lowest one where the ray counts bits up and the highest one
+    // where it counts down; a ray without blockers is quiet to the edge.
+    uint64_t quiet;
+    uint64_t nearest;
+    if (delta > 0) {
+        nearest = blockers & (0 - blockers);
+        quiet = ray & (nearest - 1);
+    } else {
+        // The bits up to the nearest blocker, none when there is none. A
+        // ray that counts down never holds bit 63, so 1 <= zeros <= 64.
+        const int zeros = std::countl_zero(blockers);
+        const uint64_t up_to = (~uint64_t{0} >> 1) >> (zeros - 1);
+        quiet = ray & ~up_to;
+        // No blocker lies above the nearest one.
+        nearest = blockers & ~(up_to >> 1);
+    }
+    // One row per quiet square, walking out from the piece: only their
+    // number matters, each next one is one step further.
     int16_t* row = w.end;
     uint32_t word = base + static_cast<uint32_t>(sq);
-    unsigned t = static_cast<unsigned>(b + delta);
-    while (((free >> (t & 63)) & 1) != 0) {
+    for (uint64_t left = quiet; left != 0; left &= left - 1) {
         row += move_list_columns;
         word += static_cast<uint32_t>(dir_cells[D]);
         put_row(row, word);
-        t += static_cast<unsigned>(delta);
     }
     w.end = row;
-    // Stopped by a piece on the ray, or past the edge.
-    const int stop = static_cast<int>(t & 63);
-    const bool blocked = ((ray >> stop) & 1) != 0;
-    w.hits[me] |= (blocked ? ray ^ geometry.ray[D][stop] : ray) & w.paths[me];
-    if (blocked && ((w.side[1 - me] >> stop) & 1) != 0) {
+    if ((nearest & w.side[1 - me]) != 0) {
+        const int stop = delta > 0 ? std::countr_zero(nearest) : 63 - std::countl_zero(nearest);
         sweep_capture<Colour, Piece>(w, sq, cells.of[stop]);
     }
+    return quiet;
 }
 
+// A slider's rays in the mailbox pass's order; their quiet squares on a
+// castling path of the other colour mark it.
 template <int Colour, int Piece>
 [[gnu::always_inline]] inline void sweep_slider(Sweep& w, int b, int sq) {
     const int me = side_index(Colour);
     const uint32_t base = quiet_base<Colour, Piece>(sq);
     const uint64_t open = std::rotr(geometry.king[b] & ~w.side[me], b);
+    uint64_t reached = 0;
     if (Piece != rook) {
-        sweep_ray<Colour, Piece, up_right>(w, b, sq, base, open);
-        sweep_ray<Colour, Piece, down_right>(w, b, sq, base, open);
-        sweep_ray<Colour, Piece, up_left>(w, b, sq, base, open);
-        sweep_ray<Colour, Piece, down_left>(w, b, sq, base, open);
+        reached |= sweep_ray<Colour, Piece, up_right>(w, b, sq, base, open);
+        reached |= sweep_ray<Colour, Piece, down_right>(w, b, sq, base, open);
+        reached |= sweep_ray<Colour, Piece, up_left>(w, b, sq, base, open);
+        reached |= sweep_ray<Colour, Piece, down_left>(w, b, sq, base, open);
     }
     if (Piece != bishop) {
-        sweep_ray<Colour, Piece, up>(w, b, sq, base, open);
-        sweep_ray<Colour, Piece, down>(w, b, sq, base, open);
-        sweep_ray<Colour, Piece, right>(w, b, sq, base, open);
-        sweep_ray<Colour, Piece, left>(w, b, sq, base, open);
+        reached |= sweep_ray<Colour, Piece, up>(w, b, sq, base, open);
+        reached |= sweep_ray<Colour, Piece, down>(w, b, sq, base, open);
+        reached |= sweep_ray<Colour, Piece, right>(w, b, sq, base, open);
+        reached |= sweep_ray<Colour, Piece, left>(w, b, sq, base, open);
     }
+    w.hits[me] |= reached & w.paths[me];
 }
 
 // One knight's jump or king's step of `Cells` cells, `Bits` bits: `open` and
@@ -257,10 +274,10 @@ template <int Colour>
 inline void sweep_pawn_steps(Sweep& w, uint64_t pawns, uint64_t black_pawns) {
     for (; pawns != 0; pawns &= pawns - 1) {
         const int b = std::countr_zero(pawns);
-        const int black = static_cast<int>((black_pawns >> b) & 1);
-        const uint32_t word = sweep_tables.pawn_step[black][b];
+        const bool black = ((black_pawns >> b) & 1) != 0;
+        const uint32_t word = black ? sweep_tables.pawn_step[1][b] : sweep_tables.pawn_step[0][b];
         sweep_row(w, word);
-        if ((w.two_steps >> b) & 1) sweep_row(w, word + static_cast<uint32_t>(2 * black - 1));
+        if ((w.two_steps >> b) & 1) sweep_row(w, word + (black ? 1u : ~0u));
     }
 }
 
@@ -293,6 +310,31 @@ template <int Colour>
             sweep_special<Colour>(w, sq * 100 + sq - 10 + ahead, flags);
         }
     }
+}
+
+// The number of squares in two sets together. Without the population-count
+// instruction the sum is taken bit-parallel, both sets at once, rather than
+// by two calls to the library's count.
+[[gnu::always_inline]] inline int count_both(uint64_t a, uint64_t b) {
+#if defined(__POPCNT__)
+    return std::popcount(a) + std::popcount(b);
+#else
+    constexpr uint64_t ones = 0x5555555555555555;
+    constexpr uint64_t twos = 0x3333333333333333;
+    constexpr uint64_t fours = 0x0f0f0f0f0f0f0f0f;
+    a -= (a >> 1) & ones;
+    b -= (b >> 1) & ones;
+    // Each four bits hold at most 4 per set, 8 for both.
+    uint64_t sum = (a & twos) + ((a >> 2) & twos) + (b & twos) + ((b >> 2) & twos);
+    sum = (sum & fours) + ((sum >> 4) & fours);
+    return static_cast<int>((sum * 0x0101010101010101) >> 56);
+#endif
+}
+
+// A row's place in memory, for counting rows by their bytes.
+constexpr uintptr_t row_bytes = move_list_columns * sizeof(int16_t);
+[[gnu::always_inline]] inline uintptr_t address_of(const int16_t* row) {
+    return reinterpret_cast<uintptr_t>(row);
 }
 
 // The castling-path flags of the quiet moves found so far.
@@ -378,37 +420,39 @@ bool run_sweep_pass(Pass& s) {
         busy_pawns;
 
     const int16_t* const safe_end = s.rows + sweep_safe_rows * move_list_columns;
-    ptrdiff_t white_cells = 0;
+    // The rows White's pieces add, counted in bytes (a difference of
+    // addresses needs no division until the end).
+    uintptr_t white_bytes = 0;
     for (uint64_t set = pieces; set != 0; set &= set - 1) {
         const int b = std::countr_zero(set);
-        const uint64_t before_b = stepping_pawns & ((uint64_t{1} << b) - 1);
+        const uint64_t before_b = stepping_pawns & ((set & (0 - set)) - 1);
         if (before_b != 0) {
             sweep_pawn_steps(w, before_b, sets.pawns[1]);
             stepping_pawns ^= before_b;
         }
         if (w.end > safe_end) return false;
         const int sq = cells.of[b];
-        const int16_t* before = w.end;
+        const uintptr_t before = address_of(w.end);
         switch (w.board[sq]) {
             case -pawn:
                 sweep_pawn<-1>(w, b, sq);
-                white_cells += w.end - before;
+                white_bytes += address_of(w.end) - before;
                 break;
             case -knight:
                 sweep_knight<-1>(w, b, sq);
-                white_cells += w.end - before;
+                white_bytes += address_of(w.end) - before;
                 break;
             case -bishop:
                 sweep_slider<-1, bishop>(w, b, sq);
-                white_cells += w.end - before;
+                white_bytes += address_of(w.end) - before;
                 break;
             case -rook:
                 sweep_slider<-1, rook>(w, b, sq);
-                white_cells += w.end - before;
+                white_bytes += address_of(w.end) - before;
                 break;
             case -queen:
                 sweep_slider<-1, queen>(w, b, sq);
-                white_cells += w.end - before;
+                white_bytes += address_of(w.end) - before;
                 break;
             case pawn:
                 sweep_pawn<1>(w, b, sq);
@@ -431,22 +475,23 @@ bool run_sweep_pass(Pass& s) {
     }
     sweep_pawn_steps(w, stepping_pawns, sets.pawns[1]);
     const uint64_t white_stepping = w.steps & ~busy_pawns & sets.pawns[0];
-    white_cells += (std::popcount(white_stepping) + std::popcount(white_stepping & w.two_steps)) *
-                   move_list_columns;
+    white_bytes +=
+        static_cast<uintptr_t>(count_both(white_stepping, white_stepping & w.two_steps)) *
+        row_bytes;
     if (w.end > safe_end) return false;
 
     // Of two kings of one colour only the last one in square order moves.
     const int white_king = last_bit(sets.kings[0]);
     const int black_king = last_bit(sets.kings[1]);
     if (white_king >= 0) {
-        const int16_t* before = w.end;
+        const uintptr_t before = address_of(w.end);
         sweep_king<-1>(w, s, white_king);
-        white_cells += w.end - before;
+        white_bytes += address_of(w.end) - before;
     }
     if (black_king >= 0) sweep_king<1>(w, s, black_king);
     mark_paths(w);
     const int count = static_cast<int>((w.end - s.rows) / move_list_columns);
-    const int white_moves = static_cast<int>(white_cells / move_list_columns) - w.white_specials;
+    const int white_moves = static_cast<int>(white_bytes / row_bytes) - w.white_specials;
     s.white_count += white_moves;
     s.black_count += count - s.count - w.specials - white_moves;
     s.count = count;

@@ -30,7 +30,10 @@ void generate_moves(GameState& g) {
     g.pass_sets_ready = s.sets_left ? 1 : 0;
     if (s.white_king_sq != 0) g.white_king_sq = static_cast<int16_t>(s.white_king_sq);
     if (s.black_king_sq != 0) g.black_king_sq = static_cast<int16_t>(s.black_king_sq);
-    std::memcpy(&g.castle_attacked[1], &s.records.castle_attacked[1], 6 * sizeof(int16_t));
+    // Flag by flag: the pass stored them one by one, and a wider load of
+    // several fresh stores would wait for all of them to reach the cache.
+    const volatile int16_t* attacked = s.records.castle_attacked;
+    for (int i = 1; i <= 6; ++i) g.castle_attacked[i] = attacked[i];
     g.move_count[ply] = static_cast<int16_t>(s.count);
     g.white_move_count[ply] = static_cast<int16_t>(s.white_count);
     g.black_move_count[ply] = static_cast<int16_t>(s.black_count);

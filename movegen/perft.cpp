@@ -24,23 +24,24 @@ using namespace passes;
 // So while no king of the side is attacked, only those moves need the full
 // test.
 struct KingWatch {
-    bool every_move;          // a king is attacked now, or the list is long: test every move
-    bool no_king;             // the side has no king: nothing is refused
-    uint64_t full_test_from;  // the side's kings and pinned pieces
-    uint64_t full_test_to;    // the opponent's kings
+    // The squares whose moves are settled here: none while a king is
+    // attacked or the list is long, every square when the side has no king
+    // (nothing is refused), else all but the side's kings and pinned pieces.
+    uint64_t settled_from;
+    uint64_t test_to;  // the opponent's kings: taking the one that steps lets another step
 };
 
 KingWatch watch_kings(const GameState& g, const Armies& a, int ply, int side) {
     KingWatch w{};
     // refused_unmade leaves every move of a long list to make_move.
-    if (g.move_count[ply] > max_list_rows - 130) {
-        w.every_move = true;
-        return w;
-    }
+    if (g.move_count[ply] > max_list_rows - 130) return w;
     const int me = side_index(side);
     const int them = 1 - me;
     const uint64_t kings = a.kings[me];
-    w.no_king = kings == 0;
+    if (kings == 0) {
+        w.settled_from = ~uint64_t{0};
+        return w;
+    }
     const uint64_t occupied = a.side[0] | a.side[1];
     const PawnTakes p = side < 0 ? pawn_takes<1>(a.pawns[them]) : pawn_takes<-1>(a.pawns[them]);
     uint64_t takes = p.right | p.left;
@@ -48,19 +49,13 @@ KingWatch watch_kings(const GameState& g, const Armies& a, int ply, int side) {
     uint64_t pinned = 0;
     for (uint64_t k = kings; k != 0; k &= k - 1) {
         const int b = std::countr_zero(k);
-        if (((takes >> b) & 1) != 0 || (geometry.knight[b] & a.knights[them]) != 0) {
-            w.every_move = true;
-            return w;
-        }
+        if (((takes >> b) & 1) != 0 || (geometry.knight[b] & a.knights[them]) != 0) return w;
         for (int d = 0; d < 8; ++d) {
             const uint64_t blockers = geometry.ray[d][b] & occupied;
             if (blockers == 0) continue;
             const int nearest = nearest_on_ray(d, blockers);
             const uint64_t sliders = d < up_right ? a.straight[them] : a.diagonal[them];
-            if (((sliders >> nearest) & 1) != 0) {
-                w.every_move = true;
-                return w;
-            }
+            if (((sliders >> nearest) & 1) != 0) return w;
             // The nearest piece is pinned when the next one beyond it
             // would take the king once it leaves the line.
             const uint64_t beyond = geometry.ray[d][nearest] & occupied;
@@ -69,10 +64,24 @@ KingWatch watch_kings(const GameState& g, const Armies& a, int ply, int side) {
             }
         }
     }
-    w.full_test_from = kings | pinned;
-    w.full_test_to = a.kings[them];
+    w.settled_from = ~(kings | pinned);
+    w.test_to = a.kings[them];
     return w;
 }
+
+// Castling and en passant are left to refused_unmade (which leaves them to
+// make_move): true for the flag words of either side (1000..2999) whose kind
+// digit names them.
+constexpr struct MadeKinds {
+    bool of[3000] = {};
+    constexpr MadeKinds() {
+        for (int w = 1000; w < 3000; ++w) {
+            const int kind = w % 10;
+            of[w] = kind == kind_en_passant || kind == kind_king_side_castle ||
+                    kind == kind_queen_side_castle;
+        }
+    }
+} made_kind;
 
 // The legal last moves of the side to move at `g.ply`: refused_unmade where
 // the watch cannot tell, make_move where neither can.
@@ -83,10 +92,6 @@ uint64_t count_last_moves(GameState& g, int side) {
     const Armies a = armies_of(g.board);
     const KingWatch w = watch_kings(g, a, ply, side);
     const unsigned own_flags = side_flags(side);
-    // Castling and en passant are left to refused_unmade (which leaves them
-    // to make_move).
-    constexpr unsigned made_kinds =
-        1u << kind_en_passant | 1u << kind_king_side_castle | 1u << kind_queen_side_castle;
     uint64_t nodes = 0;
     for (int r = 1; r <= count; ++r) {
         const int16_t* cells = &g.move_list[r][base + 1];
@@ -94,15 +99,12 @@ uint64_t count_last_moves(GameState& g, int side) {
         if (!is_side_flags(flags, own_flags)) continue;
         // The move code from * 100 + to of a generated move.
         const unsigned code = static_cast<unsigned>(cells[0]);
-        if (!w.every_move && code < 10000) {
+        if (code < 10000) {
             const unsigned from = code / 100;
-            const uint64_t from_bit = square_bit.of[from];
             // A piece of the other colour on the square left is judged as
             // refused_unmade judges it.
-            if (((made_kinds >> (static_cast<unsigned>(flags) % 10)) & 1) == 0 && from_bit != 0 &&
-                sign_of(g.board[from]) == side &&
-                (w.no_king || ((from_bit & w.full_test_from) == 0 &&
-                               (square_bit.of[code % 100] & w.full_test_to) == 0))) {
+            if ((square_bit.of[from] & w.settled_from) != 0 && !made_kind.of[flags] &&
+                g.board[from] * side > 0 && (square_bit.of[code % 100] & w.test_to) == 0) {
                 ++nodes;
                 continue;
             }

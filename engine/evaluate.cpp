@@ -70,22 +70,26 @@ inline int16_t add_ratio(int a, int v, int d) {
 
 inline int16_t value_of(int16_t code) { return GameState::piece_value[code + 7]; }
 
-// add_ratio(a, value_of(code), D) by piece code + 7 as a + whole + a
-// rounding step: the value's share v / D splits into whole = floor(v / D)
-// and a remainder that rounds up, down, or (a half) to the even sum.
+// add_ratio(a, value_of(code), D) by piece code + 7, for a divisor where no
+// piece value leaves a remainder of exactly a half: the value's share v / D
+// rounds the same way whatever `a` is, so the sum just adds the rounded share.
 struct PieceRatios {
-    int16_t whole[15];
-    uint8_t up[15];    // remainder above a half
-    uint8_t half[15];  // remainder exactly a half
-    int16_t add(int a, int16_t code) const {
-        const int i = code + 7;
-        const int t = a + whole[i];
-        return wrap16(t + up[i] + (t & half[i]));
-    }
+    int16_t share[15];
+    int16_t add(int a, int16_t code) const { return wrap16(a + share[code + 7]); }
 };
 
 template <int D>
+constexpr bool has_half_share() {
+    for (const int v : GameState::piece_value) {
+        const int r = ((v % D) + D) % D;
+        if (2 * r == D) return true;
+    }
+    return false;
+}
+
+template <int D>
 constexpr PieceRatios make_piece_ratios() {
+    static_assert(!has_half_share<D>());
     PieceRatios t{};
     for (int i = 0; i < 15; ++i) {
         const int v = GameState::piece_value[i];
@@ -95,23 +99,20 @@ constexpr PieceRatios make_piece_ratios() {
             --q;
             r += D;
         }
-        t.whole[i] = static_cast<int16_t>(q);
-        t.up[i] = 2 * r > D ? 1 : 0;
-        t.half[i] = 2 * r == D ? 1 : 0;
+        t.share[i] = static_cast<int16_t>(2 * r > D ? q + 1 : q);
     }
     return t;
 }
 
-// The table of divisor d, or null for a divisor add_ratio leaves to doubles.
+// The table of divisor d, or null for a divisor add_ratio is left to (one
+// where a share can be a half, which rounds to the even sum).
 const PieceRatios* piece_ratios(int d) {
-    static constexpr PieceRatios by_4 = make_piece_ratios<4>();
+    static_assert(has_half_share<4>());
     static constexpr PieceRatios by_5 = make_piece_ratios<5>();
     static constexpr PieceRatios by_6 = make_piece_ratios<6>();
     static constexpr PieceRatios by_15 = make_piece_ratios<15>();
     static constexpr PieceRatios by_50 = make_piece_ratios<50>();
     switch (d) {
-        case 4:
-            return &by_4;
         case 5:
             return &by_5;
         case 6:
@@ -165,14 +166,21 @@ inline int sum_threats(const GameState& g, int code_column, unsigned capturing,
                        const PieceRatios& ratios, int threat_sum) {
     const int captures = g.capture_count[g.ply];
     const int16_t* row = &g.move_list[1][code_column];
+    // Every share is added with 16-bit wrap-around: wrapping once at the end
+    // gives the same number.
+    int sum = threat_sum;
     for (int j = 1; j <= captures; ++j, row += move_list_columns) {
         if (is_side_flags(row[1], capturing)) {
             const unsigned to = static_cast<uint16_t>(row[0]) % 100u;
-            threat_sum = ratios.add(threat_sum, g.board[to]);
+            sum += ratios.share[g.board[to] + 7];
         }
     }
-    return threat_sum;
+    return wrap16(sum);
 }
+
+// The last-row pawn code when no pawn may have reached the last row: a value
+// no square holds.
+constexpr int no_pawn = 1 << 20;
 
 // The running sums of an exchange played out, and its capturing colour.
 struct Exchange {
@@ -190,6 +198,7 @@ bool play_out_captures(GameState& g, int code_column, int square, int last_row_p
     int16_t* board = g.board;
     const int threat_divisor = g.threat_divisor;
     bool board_changed = false;
+    const bool pawn_may_promote = last_row_pawn != no_pawn;
     for (int pass = 1; pass <= 8; ++pass) {
         const unsigned capturing = side_flags(x.sign * g.search_side);
         bool captured = false;
@@ -207,7 +216,7 @@ bool play_out_captures(GameState& g, int code_column, int square, int last_row_p
                                    ? threat_ratios->add(x.threat_sum, board[to])
                                    : add_ratio(x.threat_sum, value_of(board[to]), threat_divisor);
             }
-            if (board[from] == last_row_pawn) {
+            if (pawn_may_promote && board[from] == last_row_pawn) {
                 set_square(g, from, static_cast<int16_t>(queen * last_row_pawn));
                 board_changed = true;
             }
@@ -249,12 +258,9 @@ void exchange_step(GameState& g, bool fresh_list) {
     const int square = g.exchange_square;
     const PieceRatios* threat_ratios = piece_ratios(g.threat_divisor);
     // A pawn that takes after a move to the last row counts as a queen: the
-    // pawn code of the colour that may have reached it, else a value no
-    // square holds.
-    constexpr int no_pawn = 1 << 20;
+    // pawn code of the colour that may have reached it, else no_pawn.
     const int last_row_pawn = g.last_to_row == 8 ? pawn : g.last_to_row == 1 ? -pawn : no_pawn;
     Exchange x{g.threat_sum, g.eval_score, g.exchange_sign};
-    bool board_changed = false;
     if (square == 0 && last_row_pawn == no_pawn && threat_ratios != nullptr) {
         x.threat_sum = sum_threats(g, code_column, side_flags(x.sign * g.search_side),
                                    *threat_ratios, x.threat_sum);
@@ -264,8 +270,7 @@ void exchange_step(GameState& g, bool fresh_list) {
         uint64_t square_sets[13];
         std::memcpy(&g.board_copy[11], &board[11], sizeof(int16_t) * 78);
         std::memcpy(square_sets, g.square_sets, sizeof square_sets);
-        board_changed = play_out_captures(g, code_column, square, last_row_pawn, threat_ratios, x);
-        if (board_changed) {
+        if (play_out_captures(g, code_column, square, last_row_pawn, threat_ratios, x)) {
             std::memcpy(&board[11], &g.board_copy[11], sizeof(int16_t) * 78);
             g.board_terms_sum = terms_sum;
             std::memcpy(g.square_sets, square_sets, sizeof square_sets);
@@ -278,12 +283,29 @@ void exchange_step(GameState& g, bool fresh_list) {
 }
 
 // Queen or king moves at the root cost early in the game; castling gains.
-void opening_terms(GameState& g) {
+// The root move's flag word names the piece moved (digit 2: 5 queen, 6 king)
+// and the kind (digit 4: 8 and 9 castle). Flag words 0..2999 are looked up:
+// bit 0 a queen or king moved, bit 1 castled.
+constexpr int opening_word_limit = 3000;
+constexpr struct OpeningDigits {
+    uint8_t of[opening_word_limit] = {};
+    constexpr OpeningDigits() {
+        for (int w = 0; w < opening_word_limit; ++w) {
+            of[w] =
+                static_cast<uint8_t>((code_digit_2(w) > 4 ? 1 : 0) | (code_digit_4(w) > 7 ? 2 : 0));
+        }
+    }
+} opening_digits;
+
+inline void opening_terms(GameState& g) {
     const int flags = g.move_list[g.root_row][GameState::ply_base[1] + 2];
-    if (g.move_number < 5 && code_digit_2(flags) > 4) {
+    const int digits = static_cast<unsigned>(flags) < opening_word_limit
+                           ? opening_digits.of[flags]
+                           : (code_digit_2(flags) > 4 ? 1 : 0) | (code_digit_4(flags) > 7 ? 2 : 0);
+    if (g.move_number < 5 && (digits & 1) != 0) {
         g.eval_score = wrap16(g.eval_score - g.search_side * 50);
     }
-    if (code_digit_4(flags) > 7) g.eval_score = wrap16(g.eval_score + g.search_side * 30);
+    if ((digits & 2) != 0) g.eval_score = wrap16(g.eval_score + g.search_side * 30);
 }
 
 // The square tables by piece code 1..6: pawns, rooks and kings use their
@@ -408,8 +430,11 @@ inline int sum_of_squares(uint64_t counts) {
 }
 
 // Each pawn adds the number of pawns on its file to the tally; a pawn alone
-// on its file adds its row number, doubled in the endgame.
-void pawn_files(GameState& g, uint64_t pawns, int& score) {
+// on its file adds its row number, doubled in the endgame (White's pawns count
+// rows from rank 8 and subtract them, Black's from rank 1 and add them).
+[[gnu::always_inline]] inline void pawn_files(GameState& g, uint64_t white_pawns,
+                                              uint64_t black_pawns, int& score) {
+    const uint64_t pawns = white_pawns | black_pawns;
     const uint64_t counts = pawns_per_file(pawns);
     g.pawn_tally = wrap16(g.pawn_tally + sum_of_squares(counts));
     // Bytes holding 1 become 0 (every count is at most 8, so adding 0x7f
@@ -417,21 +442,22 @@ void pawn_files(GameState& g, uint64_t pawns, int& score) {
     const uint64_t not_one = (counts ^ 0x0101010101010101u) + 0x7f7f7f7f7f7f7f7fu;
     const uint64_t lone_files = ~not_one & 0x8080808080808080u;
     if (lone_files == 0) return;
-    const uint64_t lone = pawns & ((lone_files >> 7) * 0xffu);
-    for (uint64_t set = lone; set != 0; set &= set - 1) {
-        const int bit = std::countr_zero(set);
-        const int x = (bit >> 3) + 1;
-        const int y = (bit & 7) + 1;
-        const int s = sign_of(g.board[x * 10 + y]);
-        const int row = s < 0 ? y : 9 - y;
-        score += row * s * (g.endgame + 1);
+    const uint64_t lone = (lone_files >> 7) * 0xffu;
+    // Bit b stands for row (b & 7) + 1.
+    int rows = 0;
+    for (uint64_t set = black_pawns & lone; set != 0; set &= set - 1) {
+        rows += 8 - (std::countr_zero(set) & 7);
     }
+    for (uint64_t set = white_pawns & lone; set != 0; set &= set - 1) {
+        rows -= (std::countr_zero(set) & 7) + 1;
+    }
+    score += rows * (g.endgame + 1);
 }
 
 // The pieces' part of the sum kept by set_square for this search; the
 // bishops, kings and pawns found from their square sets. Returns the sum of
 // the board's terms, to be added to the score.
-int board_scan_prepared(GameState& g, const PieceSets& sets) {
+[[gnu::always_inline]] inline int board_scan_prepared(GameState& g, const PieceSets& sets) {
     int score = g.board_terms_sum;
     int white_bishops = g.white_bishops;
     int black_bishops = g.black_bishops;
@@ -446,7 +472,7 @@ int board_scan_prepared(GameState& g, const PieceSets& sets) {
         g.white_king_x = static_cast<int16_t>((bit >> 3) + 1);
         g.white_king_y = static_cast<int16_t>((bit & 7) + 1);
     }
-    pawn_files(g, sets.pawns[0] | sets.pawns[1], score);
+    pawn_files(g, sets.pawns[0], sets.pawns[1], score);
     g.white_bishops = static_cast<int16_t>(white_bishops);
     g.black_bishops = static_cast<int16_t>(black_bishops);
     return score;

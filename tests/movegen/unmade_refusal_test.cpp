@@ -7,6 +7,7 @@
 #include "model/game_state.h"
 #include "movegen/generate.h"
 #include "movegen/make_move.h"
+#include "movegen/perft.h"
 #include "support/session.h"
 
 namespace chess {
@@ -54,6 +55,48 @@ TEST(UnmadeRefusal, AgreesWithMakeMove) {
     }
     EXPECT_GT(decided, 50000);
     EXPECT_GT(refused, 2000);
+}
+
+// perft's last ply, which settles most moves from the kings' lines alone, counts
+// what make_move accepts, on the same kind of boards.
+TEST(UnmadeRefusal, PerftLastPlyCountsWhatMakeMoveAccepts) {
+    const char* edited[] = {
+        "k.r..K............B.........p......Q.........n....k.........K..R",
+        "...r....b.....q.......K..n.....p..P.....N.............k.......R.",
+        "...rk.......b.......................................Q.......K...",
+        ".P....K...............n.......................N..........k....p.",
+        // Taking the last black king makes the other one the one that steps.
+        ".......k.......................................R...k........K...",
+    };
+    auto g = testing::fresh_game();
+    std::mt19937 random(34);
+    for (int step = 0; step < 600; ++step) {
+        if (step % 50 == 49) {
+            ASSERT_TRUE(testing::set_placement(*g, edited[(step / 50) % 5]));
+        }
+        g->ply = 1;
+        generate_moves(*g);
+        const int count = g->move_count[1];
+        if (count == 0 || step % 90 == 80) {
+            g = testing::fresh_game();
+            continue;
+        }
+        for (const int side : {-1, 1}) {
+            uint64_t accepted = 0;
+            for (int r = 1; r <= count; ++r) {
+                const int flags = g->move_list[r][GameState::ply_base[1] + 2];
+                if (GameState::side_sign[flags / 1000] != side) continue;
+                auto trial = std::make_unique<GameState>(*g);
+                trial->move_index = static_cast<int16_t>(r);
+                make_move(*trial);
+                accepted += trial->in_check != 1;
+            }
+            auto counted = std::make_unique<GameState>(*g);
+            ASSERT_EQ(perft(*counted, 1, side), accepted) << "step " << step << " side " << side;
+        }
+        g->move_index = static_cast<int16_t>(1 + random() % static_cast<unsigned>(count));
+        make_move(*g);
+    }
 }
 
 }  // namespace

@@ -69,56 +69,57 @@ inline void note_castling_rights(GameState& g, int16_t p, int from) {
     }
 }
 
+// True while a search keeps both the board terms and the square sets in
+// step, as it does at every node: the two-square updates below then take
+// one way with no further tests.
+inline bool keeps_terms_and_sets(const GameState& g) {
+    return (g.board_terms_ready != 0) & (g.square_sets_ready != 0);
+}
+
+// The board term of piece code `value` on `cell`.
+inline int board_term(const GameState& g, int value, int cell) {
+    return g.board_terms[value + std::ptrdiff_t{6}][static_cast<std::ptrdiff_t>(cell)];
+}
+
 // set_square(g, to, board[from]) then set_square(g, from, 0) for two
-// different playing squares, with one look at what is kept in step: the
-// moved piece's square set changes at both squares at once.
+// different playing squares; the moved piece's square set changes at both
+// squares at once.
 inline void move_piece(GameState& g, int from, int to) {
     const int16_t p = g.board[from];
+    if (!keeps_terms_and_sets(g)) [[unlikely]] {
+        set_square(g, to, p);
+        set_square(g, from, 0);
+        return;
+    }
     const int16_t target = g.board[to];
-    if (g.board_terms_ready != 0) {
-        const std::ptrdiff_t at = to;
-        const std::ptrdiff_t left = from;
-        g.board_terms_sum += g.board_terms[p + std::ptrdiff_t{6}][at] -
-                             g.board_terms[target + std::ptrdiff_t{6}][at] +
-                             g.board_terms[6][left] - g.board_terms[p + std::ptrdiff_t{6}][left];
-    }
-    if (g.square_sets_ready != 0) {
-        const uint64_t to_bit = square_bit.of[to];
-        const uint64_t from_bit = square_bit.of[from];
-        g.square_sets[target + 6] ^= to_bit;
-        g.square_sets[p + 6] ^= to_bit ^ from_bit;
-        g.square_sets[6] ^= from_bit;
-    }
+    g.board_terms_sum += board_term(g, p, to) - board_term(g, target, to) + board_term(g, 0, from) -
+                         board_term(g, p, from);
+    const uint64_t to_bit = square_bit.of[to];
+    const uint64_t from_bit = square_bit.of[from];
+    g.square_sets[target + 6] ^= to_bit;
+    g.square_sets[p + 6] ^= to_bit ^ from_bit;
+    g.square_sets[6] ^= from_bit;
     g.board[to] = p;
     g.board[from] = 0;
 }
 
-// set_square(g, from, on_from) then set_square(g, to, on_to), with one look
-// at what is kept in step.
+// set_square(g, from, on_from) then set_square(g, to, on_to).
 inline void put_pair(GameState& g, int from, int16_t on_from, int to, int16_t on_to) {
-    if (from == to) {
+    if (from == to || !keeps_terms_and_sets(g)) [[unlikely]] {
         set_square(g, from, on_from);
         set_square(g, to, on_to);
         return;
     }
     const int16_t was_from = g.board[from];
     const int16_t was_to = g.board[to];
-    if (g.board_terms_ready != 0) {
-        const std::ptrdiff_t a = from;
-        const std::ptrdiff_t b = to;
-        g.board_terms_sum += g.board_terms[on_from + std::ptrdiff_t{6}][a] -
-                             g.board_terms[was_from + std::ptrdiff_t{6}][a] +
-                             g.board_terms[on_to + std::ptrdiff_t{6}][b] -
-                             g.board_terms[was_to + std::ptrdiff_t{6}][b];
-    }
-    if (g.square_sets_ready != 0) {
-        const uint64_t from_bit = square_bit.of[from];
-        const uint64_t to_bit = square_bit.of[to];
-        g.square_sets[was_from + 6] ^= from_bit;
-        g.square_sets[on_from + 6] ^= from_bit;
-        g.square_sets[was_to + 6] ^= to_bit;
-        g.square_sets[on_to + 6] ^= to_bit;
-    }
+    g.board_terms_sum += board_term(g, on_from, from) - board_term(g, was_from, from) +
+                         board_term(g, on_to, to) - board_term(g, was_to, to);
+    const uint64_t from_bit = square_bit.of[from];
+    const uint64_t to_bit = square_bit.of[to];
+    g.square_sets[was_from + 6] ^= from_bit;
+    g.square_sets[on_from + 6] ^= from_bit;
+    g.square_sets[was_to + 6] ^= to_bit;
+    g.square_sets[on_to + 6] ^= to_bit;
     g.board[from] = on_from;
     g.board[to] = on_to;
 }

@@ -39,6 +39,19 @@ inline CodeDigits flag_digits(int16_t f) {
     return code_digits(f);
 }
 
+// The row (Y) of each cell of the 10x10 board array, looked up rather than
+// divided out; row_of gives square_y for any other value.
+inline constexpr auto cell_row = [] {
+    struct Table {
+        uint8_t of[100] = {};
+    } t;
+    for (int cell = 0; cell < 100; ++cell) t.of[cell] = static_cast<uint8_t>(cell % 10);
+    return t;
+}();
+inline int row_of(int cell) {
+    return static_cast<unsigned>(cell) < 100u ? cell_row.of[cell] : square_y(cell);
+}
+
 // The castling right a rook leaving each corner ends (the index into
 // `castle_moved`), 0 for every other square.
 inline constexpr auto rook_corner = [] {
@@ -180,7 +193,7 @@ void make_move(GameState& g) {
 
     const CodeDigits flag = flag_digits(f);
     const int kind = flag.d4;
-    const int to_row = square_y(to);
+    const int to_row = row_of(to);
     g.last_to_row = static_cast<int16_t>(to_row);
 
     int16_t* b = g.board;
@@ -197,7 +210,7 @@ void make_move(GameState& g) {
             make_special(g, p, from, to, flag);
             break;
         case kind_black_quiet:
-            if (to_row == 4 && square_y(from) == 2 && b[to] == pawn) {
+            if (to_row == 4 && row_of(from) == 2 && b[to] == pawn) {
                 b[10 * code_digit_1(m)] = GameState::ep_marker;
             } else if (to_row == 8 && b[to] == pawn) {
                 set_square(g, to, queen);
@@ -206,7 +219,7 @@ void make_move(GameState& g) {
             }
             break;
         case kind_white_quiet:
-            if (to_row == 5 && square_y(from) == 7 && b[to] == -pawn) {
+            if (to_row == 5 && row_of(from) == 7 && b[to] == -pawn) {
                 b[10 * code_digit_1(m) + 9] = GameState::ep_marker;
             } else if (to_row == 1 && b[to] == -pawn) {
                 set_square(g, to, -queen);
@@ -321,7 +334,7 @@ void take_back(GameState& g) {
     switch (flag.d4) {
         case kind_white_quiet:
             put_pair(g, from, static_cast<int16_t>(-moved), to, static_cast<int16_t>(-captured));
-            if (moved == pawn && square_y(from) == 7 && square_y(to) == 5) {
+            if (moved == pawn && row_of(from) == 7 && row_of(to) == 5) {
                 b[10 * code_digit_1(m) + 9] = GameState::border_value;
             }
             break;
@@ -330,7 +343,7 @@ void take_back(GameState& g) {
             break;
         case kind_black_quiet:
             put_pair(g, from, moved, to, captured);
-            if (moved == pawn && square_y(from) == 2 && square_y(to) == 4) {
+            if (moved == pawn && row_of(from) == 2 && row_of(to) == 4) {
                 b[10 * code_digit_1(m)] = GameState::border_value;
             }
             break;

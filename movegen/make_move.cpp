@@ -178,9 +178,12 @@ inline void put_pair(GameState& g, int from, int16_t on_from, int to, int16_t on
 }  // namespace
 
 void make_move(GameState& g) {
+    make_move_at(g, &g.move_list[g.move_index][GameState::ply_base[g.ply] + 1]);
+}
+
+void make_move_at(GameState& g, const int16_t* cells) {
     ++g.node_count;
     g.in_check = 0;
-    const int16_t* cells = &g.move_list[g.move_index][GameState::ply_base[g.ply] + 1];
     const int16_t m = cells[0];
     const int16_t f = cells[1];
     g.move_code = m;

@@ -16,6 +16,10 @@ namespace chess {
 // move is taken back and `in_check` := 1 (else 0). `ply` is unchanged on return.
 void make_move(GameState& g);
 
+// make_move for a caller that holds the row already: `cells` points at the
+// code and flag word of row `move_index` of the list of `ply`.
+void make_move_at(GameState& g, const int16_t* cells);
+
 // Undoes the move given by `last_move` and `last_flags` alone.
 void take_back(GameState& g);
 

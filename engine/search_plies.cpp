@@ -195,7 +195,7 @@ void open_move(GameState& g) {
     } else {
         g.cutoff[ply] = 0;
         g.move_index = g.current_row;
-        make_move(g);
+        make_move_at(g, &code_at(g, ply, row));
         g.alpha[ply + 1] = g.alpha[ply];
         g.alpha_from_root[ply + 1] = g.alpha_from_root[ply];
         g.beta[ply + 1] = g.beta[ply];

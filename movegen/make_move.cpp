@@ -94,8 +94,8 @@ inline int board_term(const GameState& g, int value, int cell) {
     return g.board_terms[value + std::ptrdiff_t{6}][static_cast<std::ptrdiff_t>(cell)];
 }
 
-// set_square(g, to, board[from]) then set_square(g, from, 0) for two
-// different playing squares; the moved piece's square set changes at both
+// set_square(g, to, board[from]) then set_square(g, from, 0), exactly (also
+// for one square given twice); the moved piece's square set changes at both
 // squares at once.
 inline void move_piece(GameState& g, int from, int to) {
     const int16_t p = g.board[from];
@@ -116,7 +116,7 @@ inline void move_piece(GameState& g, int from, int to) {
     g.board[from] = 0;
 }
 
-// set_square(g, from, on_from) then set_square(g, to, on_to).
+// set_square(g, from, on_from) then set_square(g, to, on_to), exactly.
 inline void put_pair(GameState& g, int from, int16_t on_from, int to, int16_t on_to) {
     if (from == to || !keeps_terms_and_sets(g)) [[unlikely]] {
         set_square(g, from, on_from);

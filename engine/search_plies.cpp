@@ -195,7 +195,7 @@ void open_move(GameState& g) {
     } else {
         g.cutoff[ply] = 0;
         g.move_index = g.current_row;
-        make_move(g);
+        make_move_at(g, &code_at(g, ply, row));
         g.alpha[ply + 1] = g.alpha[ply];
         g.alpha_from_root[ply + 1] = g.alpha_from_root[ply];
         g.beta[ply + 1] = g.beta[ply];
@@ -310,7 +310,7 @@ void search_leaf_ply(GameState& g) {
         g.current_row = static_cast<int16_t>(r);
         g.cutoff[d] = 0;
         g.move_index = static_cast<int16_t>(r);
-        make_move(g);
+        make_move_at(g, cells);
         g.alpha[d + 1] = g.alpha[d];
         g.alpha_from_root[d + 1] = g.alpha_from_root[d];
         g.beta[d + 1] = g.beta[d];

@@ -14,59 +14,141 @@ void clear_ep_markers(GameState& g) {
 
 namespace {
 
+// The digits of the flag words of generated moves (side, piece, captured,
+// kind), looked up rather than divided out: make and take back read them at
+// every node. Any other word gets code_digits.
+inline constexpr int flag_table_size = 3000;
+struct FlagDigits {
+    uint8_t side, moved, captured, kind;
+};
+inline constexpr auto flag_table = [] {
+    struct Table {
+        FlagDigits of[flag_table_size] = {};
+    } t;
+    for (int f = 0; f < flag_table_size; ++f) {
+        t.of[f] = {static_cast<uint8_t>(f / 1000), static_cast<uint8_t>(f / 100 % 10),
+                   static_cast<uint8_t>(f / 10 % 10), static_cast<uint8_t>(f % 10)};
+    }
+    return t;
+}();
+inline CodeDigits flag_digits(int16_t f) {
+    if (static_cast<uint16_t>(f) < flag_table_size) {
+        const FlagDigits d = flag_table.of[f];
+        return {d.side, d.moved, d.captured, d.kind};
+    }
+    return code_digits(f);
+}
+
+// The row (Y) of each cell of the 10x10 board array, looked up rather than
+// divided out; row_of gives square_y for any other value.
+inline constexpr auto cell_row = [] {
+    struct Table {
+        uint8_t of[100] = {};
+    } t;
+    for (int cell = 0; cell < 100; ++cell) t.of[cell] = static_cast<uint8_t>(cell % 10);
+    return t;
+}();
+inline int row_of(int cell) {
+    return static_cast<unsigned>(cell) < 100u ? cell_row.of[cell] : square_y(cell);
+}
+
+// The castling right a rook leaving each corner ends (the index into
+// `castle_moved`), 0 for every other square.
+inline constexpr auto rook_corner = [] {
+    struct Table {
+        uint8_t of[100] = {};
+    } t;
+    t.of[sq_h1] = 2;
+    t.of[sq_a1] = 3;
+    t.of[sq_h8] = 5;
+    t.of[sq_a8] = 6;
+    return t;
+}();
+
 // A king or a rook leaving its home square ends that castling right (the
-// first matching test applies).
+// first matching test applies: a king, White's first, before a corner of
+// the other side). Most moves are neither and leave at the first test.
 inline void note_castling_rights(GameState& g, int16_t p, int from) {
+    const int corner = static_cast<unsigned>(from) < 100u ? rook_corner.of[from] : 0;
+    if (corner == 0 && abs_of(p) != king) return;
     if (p == -king) {
         g.castle_moved[1] = 1;
-    } else if (from == sq_h1) {
-        g.castle_moved[2] = 1;
-    } else if (from == sq_a1) {
-        g.castle_moved[3] = 1;
+    } else if (corner == 2 || corner == 3) {
+        g.castle_moved[corner] = 1;
     } else if (p == king) {
         g.castle_moved[4] = 1;
-    } else if (from == sq_h8) {
-        g.castle_moved[5] = 1;
-    } else if (from == sq_a8) {
-        g.castle_moved[6] = 1;
+    } else if (corner != 0) {
+        g.castle_moved[corner] = 1;
     }
 }
 
-}  // namespace
+// True while a search keeps both the board terms and the square sets in
+// step, as it does at every node: the two-square updates below then take
+// one way with no further tests.
+inline bool keeps_terms_and_sets(const GameState& g) {
+    return (g.board_terms_ready != 0) & (g.square_sets_ready != 0);
+}
 
-void make_move(GameState& g) {
-    ++g.node_count;
-    g.in_check = 0;
-    const int16_t* cells = &g.move_list[g.move_index][GameState::ply_base[g.ply] + 1];
-    const int16_t m = cells[0];
-    const int16_t f = cells[1];
-    g.move_code = m;
-    const int from = move_from(m);
-    const int to = move_to(m);
+// The board term of piece code `value` on `cell`.
+inline int board_term(const GameState& g, int value, int cell) {
+    return g.board_terms[value + std::ptrdiff_t{6}][static_cast<std::ptrdiff_t>(cell)];
+}
+
+// set_square(g, to, board[from]) then set_square(g, from, 0), exactly (also
+// for one square given twice); the moved piece's square set changes at both
+// squares at once.
+inline void move_piece(GameState& g, int from, int to) {
     const int16_t p = g.board[from];
-    const int16_t colour = sign_of(p);
+    if (!keeps_terms_and_sets(g)) [[unlikely]] {
+        set_square(g, to, p);
+        set_square(g, from, 0);
+        return;
+    }
+    const int16_t target = g.board[to];
+    g.board_terms_sum += board_term(g, p, to) - board_term(g, target, to) + board_term(g, 0, from) -
+                         board_term(g, p, from);
+    const uint64_t to_bit = square_bit.of[to];
+    const uint64_t from_bit = square_bit.of[from];
+    g.square_sets[target + 6] ^= to_bit;
+    g.square_sets[p + 6] ^= to_bit ^ from_bit;
+    g.square_sets[6] ^= from_bit;
+    g.board[to] = p;
+    g.board[from] = 0;
+}
 
-    clear_ep_markers(g);
+// set_square(g, from, on_from) then set_square(g, to, on_to), exactly.
+inline void put_pair(GameState& g, int from, int16_t on_from, int to, int16_t on_to) {
+    if (from == to || !keeps_terms_and_sets(g)) [[unlikely]] {
+        set_square(g, from, on_from);
+        set_square(g, to, on_to);
+        return;
+    }
+    const int16_t was_from = g.board[from];
+    const int16_t was_to = g.board[to];
+    g.board_terms_sum += board_term(g, on_from, from) - board_term(g, was_from, from) +
+                         board_term(g, on_to, to) - board_term(g, was_to, to);
+    const uint64_t from_bit = square_bit.of[from];
+    const uint64_t to_bit = square_bit.of[to];
+    g.square_sets[was_from + 6] ^= from_bit;
+    g.square_sets[on_from + 6] ^= from_bit;
+    g.square_sets[was_to + 6] ^= to_bit;
+    g.square_sets[on_to + 6] ^= to_bit;
+    g.board[from] = on_from;
+    g.board[to] = on_to;
+}
 
-    // The digits the special moves need are taken where they are tested.
-    const int kind = code_digit_4(f);
-    const int to_row = square_y(to);
-    g.last_to_row = static_cast<int16_t>(to_row);
-
-    int16_t* b = g.board;
-    set_square(g, to, b[from]);
-    set_square(g, from, 0);
-
-    // By the kind digit: castling's rook, en passant's captured pawn, the
-    // marker of a pawn's double step and promotion to a queen. Any other
-    // move, and a move of these kinds that is none of them, may end a
-    // castling right.
+// The rest of castling (the rook's jump) and en passant (the captured
+// pawn); a move of these kinds that is neither may end a castling right.
+// Kept out of line, as take_back_special is.
+[[gnu::noinline]] void make_special(GameState& g, int16_t p, int from, int to,
+                                    const CodeDigits& flag) {
+    const int kind = flag.d4;
     switch (kind) {
         case kind_king_side_castle:
         case kind_queen_side_castle: {
             // Castling flag words always carry side 1 or 2; anything else is
             // treated as White's rather than indexing past the side tables.
-            const int side = code_digit_1(f) == 2 ? 2 : 1;
+            const int side = flag.d1 == 2 ? 2 : 1;
             const int home = GameState::home_y[side];
             const int16_t castling_rook = static_cast<int16_t>(GameState::side_sign[side] * rook);
             if (kind == kind_king_side_castle) {
@@ -88,8 +170,50 @@ void make_move(GameState& g) {
                 note_castling_rights(g, p, from);
             }
             break;
+        default:
+            break;
+    }
+}
+
+}  // namespace
+
+void make_move(GameState& g) {
+    make_move_at(g, &g.move_list[g.move_index][GameState::ply_base[g.ply] + 1]);
+}
+
+void make_move_at(GameState& g, const int16_t* cells) {
+    ++g.node_count;
+    g.in_check = 0;
+    const int16_t m = cells[0];
+    const int16_t f = cells[1];
+    g.move_code = m;
+    const int from = move_from(m);
+    const int to = move_to(m);
+    const int16_t p = g.board[from];
+    const int16_t colour = sign_of(p);
+
+    clear_ep_markers(g);
+
+    const CodeDigits flag = flag_digits(f);
+    const int kind = flag.d4;
+    const int to_row = row_of(to);
+    g.last_to_row = static_cast<int16_t>(to_row);
+
+    int16_t* b = g.board;
+    move_piece(g, from, to);
+
+    // By the kind digit: castling's rook, en passant's captured pawn, the
+    // marker of a pawn's double step and promotion to a queen. Any other
+    // move, and a move of these kinds that is none of them, may end a
+    // castling right.
+    switch (kind) {
+        case kind_king_side_castle:
+        case kind_queen_side_castle:
+        case kind_en_passant:
+            make_special(g, p, from, to, flag);
+            break;
         case kind_black_quiet:
-            if (to_row == 4 && square_y(from) == 2 && b[to] == pawn) {
+            if (to_row == 4 && row_of(from) == 2 && b[to] == pawn) {
                 b[10 * code_digit_1(m)] = GameState::ep_marker;
             } else if (to_row == 8 && b[to] == pawn) {
                 set_square(g, to, queen);
@@ -98,7 +222,7 @@ void make_move(GameState& g) {
             }
             break;
         case kind_white_quiet:
-            if (to_row == 5 && square_y(from) == 7 && b[to] == -pawn) {
+            if (to_row == 5 && row_of(from) == 7 && b[to] == -pawn) {
                 b[10 * code_digit_1(m) + 9] = GameState::ep_marker;
             } else if (to_row == 1 && b[to] == -pawn) {
                 set_square(g, to, -queen);
@@ -139,40 +263,17 @@ void make_move(GameState& g) {
     --g.ply;
 }
 
-void take_back(GameState& g) {
-    const int16_t m = g.last_move;
-    const int16_t f = g.last_flags;
+namespace {
+
+// Takes back castling and en passant, the moves that change more than their
+// two squares. Kept out of line: the usual moves' way through take_back then
+// saves fewer registers.
+[[gnu::noinline]] void take_back_special(GameState& g, int16_t m, const CodeDigits& flag) {
     const int from = move_from(m);
     const int to = move_to(m);
-    const CodeDigits flag = code_digits(f);
     const int side = flag.d1;
-    const int16_t moved = static_cast<int16_t>(flag.d2);
-    const int16_t captured = static_cast<int16_t>(flag.d3);
     int16_t* b = g.board;
-
     switch (flag.d4) {
-        case kind_white_quiet:
-            set_square(g, from, static_cast<int16_t>(-moved));
-            set_square(g, to, static_cast<int16_t>(-captured));
-            if (moved == pawn && square_y(from) == 7 && square_y(to) == 5) {
-                b[10 * code_digit_1(m) + 9] = GameState::border_value;
-            }
-            break;
-        case kind_white_capture:
-            set_square(g, from, static_cast<int16_t>(-moved));
-            set_square(g, to, captured);
-            break;
-        case kind_black_quiet:
-            set_square(g, from, moved);
-            set_square(g, to, captured);
-            if (moved == pawn && square_y(from) == 2 && square_y(to) == 4) {
-                b[10 * code_digit_1(m)] = GameState::border_value;
-            }
-            break;
-        case kind_black_capture:
-            set_square(g, from, moved);
-            set_square(g, to, static_cast<int16_t>(-captured));
-            break;
         case kind_king_side_castle:
             if (side == 1) {
                 set_square(g, sq_h1, -rook);
@@ -217,6 +318,43 @@ void take_back(GameState& g) {
             }
             break;
         default:
+            break;
+    }
+}
+
+}  // namespace
+
+void take_back(GameState& g) {
+    const int16_t m = g.last_move;
+    const int16_t f = g.last_flags;
+    const CodeDigits flag = flag_digits(f);
+    const int from = move_from(m);
+    const int to = move_to(m);
+    const int16_t moved = static_cast<int16_t>(flag.d2);
+    const int16_t captured = static_cast<int16_t>(flag.d3);
+    int16_t* b = g.board;
+
+    switch (flag.d4) {
+        case kind_white_quiet:
+            put_pair(g, from, static_cast<int16_t>(-moved), to, static_cast<int16_t>(-captured));
+            if (moved == pawn && row_of(from) == 7 && row_of(to) == 5) {
+                b[10 * code_digit_1(m) + 9] = GameState::border_value;
+            }
+            break;
+        case kind_white_capture:
+            put_pair(g, from, static_cast<int16_t>(-moved), to, captured);
+            break;
+        case kind_black_quiet:
+            put_pair(g, from, moved, to, captured);
+            if (moved == pawn && row_of(from) == 2 && row_of(to) == 4) {
+                b[10 * code_digit_1(m)] = GameState::border_value;
+            }
+            break;
+        case kind_black_capture:
+            put_pair(g, from, moved, to, static_cast<int16_t>(-captured));
+            break;
+        default:
+            take_back_special(g, m, flag);
             break;
     }
 }

@@ -16,6 +16,10 @@ namespace chess {
 // move is taken back and `in_check` := 1 (else 0). `ply` is unchanged on return.
 void make_move(GameState& g);
 
+// make_move for a caller that holds the row already: `cells` points at the
+// code and flag word of row `move_index` of the list of `ply`.
+void make_move_at(GameState& g, const int16_t* cells);
+
 // Undoes the move given by `last_move` and `last_flags` alone.
 void take_back(GameState& g);
 
@@ -24,16 +28,16 @@ void take_back(GameState& g);
 // prepare_board_terms in engine/evaluate.h), and the pieces' square sets
 // while they are kept.
 inline void set_square(GameState& g, int cell, int16_t value) {
+    // Indexes as wide as a pointer: no widening after the addition.
+    const std::ptrdiff_t at = cell;
+    const std::ptrdiff_t was = g.board[cell];  // read once for both
     if (g.board_terms_ready != 0) {
-        // Indexes as wide as a pointer: no widening after the addition.
-        const std::ptrdiff_t at = cell;
-        const std::ptrdiff_t was = g.board[cell];
         g.board_terms_sum +=
             g.board_terms[value + std::ptrdiff_t{6}][at] - g.board_terms[was + 6][at];
     }
     if (g.square_sets_ready != 0) {
         const uint64_t bit = square_bit.of[cell];
-        g.square_sets[g.board[cell] + 6] ^= bit;
+        g.square_sets[was + 6] ^= bit;
         g.square_sets[value + 6] ^= bit;
     }
     g.board[cell] = value;

@@ -463,13 +463,31 @@ TEST(MakeAndTakeBack, CastlingFlagsAndMarkersOfOrdinaryMoves) {
     EXPECT_FALSE(listed(*g, 1, 5443));
 }
 
+// The sum of the board terms over the playing squares, counted afresh.
+int board_terms_total(const GameState& g) {
+    int total = 0;
+    for (int x = 1; x <= 8; ++x) {
+        for (int y = 1; y <= 8; ++y) total += g.board_terms[g.board[x * 10 + y] + 6][x * 10 + y];
+    }
+    return total;
+}
+
 // Random play with castling, en passant and promotions at hand: the square
-// sets kept for a search follow every move made, refused and taken back.
-TEST(MakeAndTakeBack, KeptSquareSetsFollowTheBoard) {
+// sets kept for a search, alone or with the board terms (filled here with
+// random values), follow every move made, refused and taken back.
+TEST(MakeAndTakeBack, KeptSquareSetsAndBoardTermsFollowTheBoard) {
     std::mt19937 random(16);
     for (int game = 0; game < 40; ++game) {
         auto g = castling_position({{22, -1}, {27, 1}, {54, -1}, {42, 1}});
         keep_square_sets(*g);
+        const bool with_terms = game % 2 == 1;
+        if (with_terms) {
+            for (auto& row : g->board_terms) {
+                for (int16_t& term : row) term = static_cast<int16_t>(random() % 2001) - 1000;
+            }
+            g->board_terms_sum = board_terms_total(*g);
+            g->board_terms_ready = 1;
+        }
         for (int step = 0; step < 60; ++step) {
             generate_at(*g, 1);
             if (g->move_count[1] == 0) break;
@@ -478,11 +496,17 @@ TEST(MakeAndTakeBack, KeptSquareSetsFollowTheBoard) {
             const Armies kept = armies_of_sets(g->square_sets);
             const Armies board = armies_of(g->board);
             ASSERT_EQ(0, std::memcmp(&kept, &board, sizeof kept)) << game << " " << step;
+            if (with_terms) {
+                ASSERT_EQ(g->board_terms_sum, board_terms_total(*g)) << game << " " << step;
+            }
             if (g->in_check == 0 && random() % 3 == 0) {
                 take_back(*g);
                 const Armies back = armies_of(g->board);
                 const Armies kept_back = armies_of_sets(g->square_sets);
                 ASSERT_EQ(0, std::memcmp(&kept_back, &back, sizeof back)) << game << " " << step;
+                if (with_terms) {
+                    ASSERT_EQ(g->board_terms_sum, board_terms_total(*g)) << game << " " << step;
+                }
             }
         }
         drop_square_sets(*g);

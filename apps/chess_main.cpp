@@ -1,13 +1,6 @@
 // Entry point of chess_main.
-#include <unistd.h>
-
-#include <iostream>
-#include <memory>
-
-#include "apps/program_options.h"
-#include "apps/thread_setting.h"
+#include "apps/console_main.h"
 #include "apps/variant_settings.h"
-#include "console/program.h"
 
 namespace {
 
@@ -26,12 +19,5 @@ const char* const usage_text =
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int status = chess::handle_program_arguments(argc, argv, "chess_main", usage_text);
-    if (status >= 0) return status;
-    chess::use_installed_book();
-    // The record is large (the move lists of ten plies); keep it off the stack.
-    auto game = std::make_unique<chess::GameState>();
-    game->search_threads = chess::threads_from_environment();
-    return chess::run_program(*game, std::cin, std::cout, isatty(STDIN_FILENO) == 1,
-                              chess::main_program_settings);
+    return chess::console_main(argc, argv, "chess_main", usage_text, chess::main_program_settings);
 }

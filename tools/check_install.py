@@ -79,9 +79,14 @@ def main():
                 check(gzip.decompress(page.read_bytes()) == (source / "man" / f"{p}.6").read_bytes(),
                       f"{page.name} is not the compressed man/{p}.6")
 
+        # The plugin file is its template with the installed program's full
+        # path in the command line.
+        template = (source / "packaging" / "quentaro-chess.eng.in").read_text()
         plugin = (root / a.plugindir / "quentaro-chess.eng").read_text()
-        check(plugin.split("\n") == ["plugin spec 0.0", f"{a.prefix}/{a.bindir}/chess_uci",
-                                     "chess", ""], f"plugin file reads {plugin!r}")
+        command = f"{a.prefix}/{a.bindir}/chess_uci"
+        check(plugin == template.replace("@CMAKE_INSTALL_PREFIX@/@CHESS_INSTALL_BINDIR@/chess_uci",
+                                         command),
+              f"plugin file reads {plugin!r}")
 
         check_arguments(bindir)
         check_book_sessions(scratch, bindir, datadir, build)
